@@ -1,0 +1,95 @@
+// Read-only access to D88 disk image containers.
+//
+// A container holds the images of one or more floppy disks back to back. Each
+// disk starts with a 688-byte header (name, media type, disk size and a table
+// of 164 track positions); each track is a run of sector records, every record
+// a 16-byte header followed by the sector's data.
+//
+// D88Reader indexes the disks of a container, loads one disk's header at a
+// time and copies sectors, found by their C, H, R and N bytes, into buffers
+// that the caller owns. It prints nothing, throws nothing and allocates no
+// memory: every result is a truth value or a byte count.
+#ifndef D88_D88_READER_H
+#define D88_D88_READER_H
+
+#include <cstdint>
+#include <cstdio>
+
+// Little-endian fields, assembled byte by byte so that the machine's byte order
+// does not matter.
+int32_t le16(const uint8_t* bytes);  // 0 to 65535
+int32_t le32(const uint8_t* bytes);  // the four bytes as a signed 32-bit value
+
+class D88Reader {
+public:
+    static constexpr int32_t kMaxDisks = 64;        // disks indexed at most
+    static constexpr int32_t kTrackCount = 164;     // entries of a disk's track table
+    static constexpr int32_t kDiskHeaderSize = 688; // bytes of a disk header
+    static constexpr int32_t kSectorHeaderSize = 16; // bytes of a sector header
+    static constexpr int32_t kNameLength = 16;      // bytes of a disk's name field
+
+    D88Reader() = default;
+    ~D88Reader();
+    D88Reader(const D88Reader&) = delete;
+    D88Reader& operator=(const D88Reader&) = delete;
+
+    // Opens the container at path and indexes its disks; a null path closes
+    // the container. False when the file cannot be opened (errno tells why).
+    bool open(const char* path);
+
+    int32_t disk_count() const { return indexed_disks; }
+
+    // Loads the header of disk index (from 0). False when no container is open,
+    // the index is out of range or the header cannot be read; every read then
+    // returns 0 until a disk is selected.
+    bool select_disk(int32_t index);
+
+    // The sector window that read_sectors steps through.
+    void set_sector_range(int32_t first, int32_t last);
+
+    // Name of the selected disk: at most 16 raw bytes, NUL-terminated; changes
+    // with the next select_disk.
+    const char* disk_name() const { return name_buffer; }
+
+    // Media-type byte of the selected disk (0 to 255), -1 with no disk selected.
+    int32_t media_type() const { return media; }
+
+    // Copies the first min(data size, length) bytes of the sector (c, h, r, n)
+    // of track into buffer. Returns the number of bytes copied; 0 when the
+    // sector is not found. When the container ends inside the sector's data,
+    // the bytes that are there are copied and counted.
+    int32_t read_sector(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
+                        uint8_t* buffer, int32_t length);
+
+    // Reads consecutive sectors of size code n from (track, c, h, r) on, in
+    // pieces of 128 << n bytes, stepping through the sector window, until
+    // length bytes are read or a piece comes short. Returns the bytes of the
+    // whole pieces read.
+    int32_t read_sectors(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
+                         uint8_t* buffer, int32_t length);
+
+    // Lists C, H, R and N of each sector of track in stored order, 4 bytes a
+    // sector, whole entries only. Returns the number of bytes written.
+    int32_t read_sector_ids(int32_t track, uint8_t* buffer, int32_t length);
+
+private:
+    // Position of track's first sector header in the container, or -1 when the
+    // track cannot be read.
+    int64_t track_position(int32_t track) const;
+    bool seek_to(int64_t position);
+    bool skip(int32_t count);
+    bool read_exact(uint8_t* buffer, int32_t count);
+
+    FILE* stream = nullptr;
+    int32_t indexed_disks = 0;
+    int32_t first_sector = 1;
+    int32_t last_sector = 16;
+    int32_t disk_offsets[kMaxDisks] = {};
+    int32_t disk_size = 0;
+    int32_t disk_base = 0;
+    int32_t track_table[kTrackCount] = {};
+    int32_t media = -1;
+    char name_buffer[kNameLength + 1] = {};
+};
+
+#endif

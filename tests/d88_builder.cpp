@@ -1,0 +1,211 @@
+#include "d88_builder.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace d88test {
+
+namespace {
+
+constexpr int kHeaderSize = 688;
+constexpr int kTrackTable = 0x20;
+
+void put16(Bytes& out, size_t at, uint32_t value)
+{
+    out[at] = static_cast<uint8_t>(value);
+    out[at + 1] = static_cast<uint8_t>(value >> 8);
+}
+
+void put32(Bytes& out, size_t at, uint32_t value)
+{
+    put16(out, at, value & 0xFFFF);
+    put16(out, at + 2, value >> 16);
+}
+
+} // namespace
+
+Bytes build(const std::vector<Disk>& disks)
+{
+    Bytes out;
+    for (const Disk& disk : disks) {
+        const size_t base = out.size();
+        out.resize(base + kHeaderSize, 0);
+        for (size_t i = 0; i < disk.name.size() && i < 16; ++i) {
+            out[base + i] = static_cast<uint8_t>(disk.name[i]);
+        }
+        out[base + 0x1B] = disk.media;
+        for (const auto& [index, track] : disk.tracks) {
+            put32(out, base + kTrackTable + 4 * index, static_cast<uint32_t>(out.size() - base));
+            for (const Sector& s : track.sectors) {
+                const size_t at = out.size();
+                out.resize(at + 16, 0);
+                out[at] = s.c;
+                out[at + 1] = s.h;
+                out[at + 2] = s.r;
+                out[at + 3] = s.n;
+                put16(out, at + 4, s.count);
+                out[at + 6] = s.density;
+                out[at + 7] = s.deleted;
+                out[at + 8] = s.status;
+                put16(out, at + 14, s.data_size.value_or(static_cast<uint16_t>(s.data.size())));
+                out.insert(out.end(), s.data.begin(), s.data.end());
+            }
+        }
+        for (const auto& [index, entry] : disk.table_overrides) {
+            put32(out, base + kTrackTable + 4 * index, static_cast<uint32_t>(entry));
+        }
+        put32(out, base + 0x1C, static_cast<uint32_t>(disk.size.value_or(static_cast<int32_t>(out.size() - base))));
+    }
+    return out;
+}
+
+uint8_t default_pattern(int track, int r, int i)
+{
+    return static_cast<uint8_t>(track * 7 + r * 31 + i);
+}
+
+Track layout_track(int track, uint8_t (*pattern)(int, int, int))
+{
+    Track t;
+    for (int r = 1; r <= 6; ++r) {
+        Sector s;
+        s.c = static_cast<uint8_t>(track / 2);
+        s.h = static_cast<uint8_t>(track % 2);
+        s.r = static_cast<uint8_t>(r);
+        s.n = r == 6 ? 2 : 3;
+        s.count = 6;
+        s.data.resize(r == 6 ? 512 : 1024);
+        for (size_t i = 0; i < s.data.size(); ++i) {
+            s.data[i] = pattern(track, r, static_cast<int>(i));
+        }
+        t.sectors.push_back(s);
+    }
+    return t;
+}
+
+Disk layout_disk(const std::string& name, uint8_t (*pattern)(int, int, int))
+{
+    Disk d;
+    d.name = name;
+    for (int t = 0; t < kVolumeTracks; ++t) {
+        d.tracks[t] = layout_track(t, pattern);
+    }
+    return d;
+}
+
+Volume::Volume() : bytes(kVolumeBytes, 0) {}
+
+int Volume::add_file(const std::string& name, const std::string& ext, uint8_t attributes,
+                     int start_track, int start_unit, uint16_t load_address, const Bytes& data)
+{
+    Bytes entry(16, ' ');
+    std::copy_n(name.begin(), std::min<size_t>(name.size(), 6), entry.begin());
+    std::copy_n(ext.begin(), std::min<size_t>(ext.size(), 3), entry.begin() + 6);
+    entry[9] = attributes;
+    entry[10] = static_cast<uint8_t>(start_track);
+    entry[11] = static_cast<uint8_t>(start_unit);
+    put16(entry, 12, load_address);
+    put16(entry, 14, static_cast<uint32_t>(data.size()));
+    const long at = static_cast<long>(start_track) * kTrackBytes + (start_unit - 1) * 512L;
+    for (size_t i = 0; i < data.size(); ++i) {
+        if (at + static_cast<long>(i) >= 0 && at + static_cast<long>(i) < kVolumeBytes) {
+            bytes[static_cast<size_t>(at) + i] = data[i];
+        }
+    }
+    const int index = next_entry++;
+    set_entry(index, entry);
+    return index;
+}
+
+void Volume::set_entry(int index, const Bytes& entry)
+{
+    std::copy(entry.begin(), entry.end(), bytes.begin() + kDirectoryOffset + 16 * index);
+    next_entry = std::max(next_entry, index + 1);
+}
+
+void Volume::end_directory_at(int index)
+{
+    bytes[kDirectoryOffset + 16 * index] = 0xFF;
+}
+
+Disk Volume::to_disk(const std::string& name) const
+{
+    Disk d;
+    d.name = name;
+    for (int t = 0; t < kVolumeTracks; ++t) {
+        Track track = layout_track(t);
+        for (int r = 1; r <= 6; ++r) {
+            const size_t from = static_cast<size_t>(t) * kTrackBytes + (r - 1) * 1024U;
+            Bytes& data = track.sectors[static_cast<size_t>(r - 1)].data;
+            std::copy_n(bytes.begin() + static_cast<long>(from), data.size(), data.begin());
+        }
+        d.tracks[t] = track;
+    }
+    return d;
+}
+
+std::string hex_dump(const Bytes& bytes, size_t limit)
+{
+    std::string out;
+    char line[96];
+    for (size_t row = 0; row < bytes.size() && row < limit; row += 16) {
+        int used = std::snprintf(line, sizeof line, "%08zx ", row);
+        for (size_t i = row; i < row + 16; ++i) {
+            used += i < bytes.size() ? std::snprintf(line + used, sizeof line - used, " %02x", bytes[i])
+                                     : std::snprintf(line + used, sizeof line - used, "   ");
+        }
+        used += std::snprintf(line + used, sizeof line - used, "  |");
+        for (size_t i = row; i < row + 16 && i < bytes.size(); ++i) {
+            line[used++] = bytes[i] >= 0x20 && bytes[i] < 0x7F ? static_cast<char>(bytes[i]) : '.';
+        }
+        out.append(line, static_cast<size_t>(used));
+        out += "|\n";
+    }
+    if (bytes.size() > limit) {
+        out += "...\n";
+    }
+    return out;
+}
+
+std::string describe_difference(const Bytes& expected, const Bytes& actual)
+{
+    if (expected == actual) {
+        return {};
+    }
+    const auto [e, a] = std::mismatch(expected.begin(), expected.end(), actual.begin(), actual.end());
+    const size_t at = static_cast<size_t>(e - expected.begin());
+    const size_t from = at & ~static_cast<size_t>(15);
+    auto window = [from](const Bytes& b) {
+        return Bytes(b.begin() + static_cast<long>(std::min(from, b.size())),
+                     b.begin() + static_cast<long>(std::min(from + 64, b.size())));
+    };
+    (void)a;
+    return "sizes " + std::to_string(expected.size()) + " (expected) and " +
+           std::to_string(actual.size()) + " (actual), first difference at byte " +
+           std::to_string(at) + "\nexpected from " + std::to_string(from) + ":\n" +
+           hex_dump(window(expected)) + "actual from " + std::to_string(from) + ":\n" +
+           hex_dump(window(actual));
+}
+
+Bytes read_file(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("cannot read " + path);
+    }
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void write_file(const std::string& path, const Bytes& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+} // namespace d88test

@@ -1,0 +1,366 @@
+// The container reader on containers built in code: indexing, disk selection,
+// sector lookup, runs and ID lists, on good and damaged input.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+
+#include "d88_builder.h"
+#include "d88_reader.h"
+#include "run_program.h"
+
+using namespace d88test;
+
+namespace {
+
+Sector sector(uint8_t c, uint8_t h, uint8_t r, uint8_t n, uint16_t count, size_t size, uint8_t fill)
+{
+    Sector s;
+    s.c = c;
+    s.h = h;
+    s.r = r;
+    s.n = n;
+    s.count = count;
+    s.data.assign(size, fill);
+    return s;
+}
+
+// Holds a container in a scratch file and a reader opened on it.
+struct Opened {
+    explicit Opened(const Bytes& container)
+    {
+        write_file(dir / "c.d88", container);
+        EXPECT_TRUE(reader.open((dir / "c.d88").c_str()));
+    }
+    ScratchDir dir;
+    D88Reader reader;
+};
+
+// One disk of one track (index 0) holding the given records.
+Bytes one_track(std::vector<Sector> sectors, int32_t track = 0)
+{
+    Disk d;
+    d.tracks[track].sectors = std::move(sectors);
+    return build({d});
+}
+
+void put_le32(Bytes& b, size_t at, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i) {
+        b.at(at + i) = static_cast<uint8_t>(v >> (8 * i));
+    }
+}
+
+} // namespace
+
+TEST(LittleEndian, AssemblesBytes)
+{
+    const uint8_t bytes[] = {0x34, 0x12, 0xFF, 0xFF};
+    EXPECT_EQ(le16(bytes), 0x1234);
+    EXPECT_EQ(le16(bytes + 2), 65535);
+    EXPECT_EQ(le32(bytes), static_cast<int32_t>(0xFFFF1234));
+    const uint8_t size[] = {0xD0, 0x04, 0x00, 0x00};
+    EXPECT_EQ(le32(size), 0x4D0);
+}
+
+// The smallest worked example: one disk, one track of two 256-byte sectors.
+TEST(Reader, ReadsTheWorkedExampleAtItsOffsets)
+{
+    Bytes c = one_track({sector(0, 0, 1, 1, 2, 256, 0xA1), sector(0, 0, 2, 1, 2, 256, 0xB2)});
+    ASSERT_EQ(c.size(), 0x4D0U);
+    EXPECT_EQ(c[0x20], 0xB0); // track 0 at 0x2B0
+    EXPECT_EQ(c[0x21], 0x02);
+    EXPECT_EQ(c[0x3C2], 2);   // second header at 0x3C0
+    Bytes two = c;
+    two.insert(two.end(), c.begin(), c.end());
+    two[0x4D0 + 0x2C0] = 0x5A; // second disk's first data byte
+    Opened o(two);
+    ASSERT_EQ(o.reader.disk_count(), 2);
+    uint8_t buffer[300] = {};
+    ASSERT_TRUE(o.reader.select_disk(0));
+    EXPECT_EQ(o.reader.read_sector(0, 0, 0, 2, 1, buffer, 300), 256);
+    EXPECT_EQ(buffer[0], 0xB2);
+    ASSERT_TRUE(o.reader.select_disk(1));
+    EXPECT_EQ(o.reader.read_sector(0, 0, 0, 1, 1, buffer, 300), 256);
+    EXPECT_EQ(buffer[0], 0x5A);
+    EXPECT_EQ(buffer[1], 0xA1);
+}
+
+struct IndexCase {
+    const char* what;
+    std::function<Bytes()> container;
+    int32_t disks;
+    std::vector<int32_t> names_from_disk; // first name byte seen by select_disk(i)
+};
+
+TEST(Reader, IndexesDisksByTheirSizeFields)
+{
+    auto named = [](char ch, std::optional<int32_t> size = {}) {
+        Disk d;
+        d.name = std::string(1, ch);
+        d.tracks[0].sectors = {sector(0, 0, 1, 1, 1, 100, 0)};
+        d.size = size;
+        return d;
+    };
+    const std::vector<IndexCase> cases = {
+        {"empty file", [] { return Bytes{}; }, 0, {}},
+        {"687 bytes", [] { return Bytes(687, 0); }, 0, {}},
+        {"exactly one header", [] { return Bytes(688, 0x41); }, 1, {}},
+        {"three disks", [&] { return build({named('a'), named('b'), named('c')}); }, 3, {'a', 'b', 'c'}},
+        {"100 bytes after the last disk",
+         [&] {
+             Bytes b = build({named('a'), named('b')});
+             b.resize(b.size() + 100, 0x77);
+             return b;
+         },
+         2, {'a', 'b'}},
+        {"65 disks", [&] { return build(std::vector<Disk>(65, named('x'))); }, 64, {}},
+        {"first size 0 indexes the first disk 64 times",
+         [&] { return build({named('z', 0), named('b')}); }, 64, {'z', 'z', 'z'}},
+        {"negative size ends the indexing after that disk",
+         [&] { return build({named('a'), named('n', INT32_MIN), named('c')}); }, 2, {'a', 'n'}},
+        {"size past the end", [&] { return build({named('a', 1 << 30)}); }, 1, {'a'}},
+        {"size to 2^31 and beyond", [&] { return build({named('a', INT32_MAX), named('b')}); }, 1, {'a'}},
+    };
+    for (const IndexCase& k : cases) {
+        SCOPED_TRACE(k.what);
+        Opened o(k.container());
+        EXPECT_EQ(o.reader.disk_count(), k.disks);
+        for (size_t i = 0; i < k.names_from_disk.size(); ++i) {
+            ASSERT_TRUE(o.reader.select_disk(static_cast<int32_t>(i)));
+            EXPECT_EQ(o.reader.disk_name()[0], k.names_from_disk[i]);
+        }
+    }
+}
+
+TEST(Reader, OpenFailsOnAMissingFileAndNullCloses)
+{
+    D88Reader reader;
+    EXPECT_FALSE(reader.open("/nonexistent/container.d88"));
+    EXPECT_FALSE(reader.select_disk(0));
+    EXPECT_TRUE(reader.open(nullptr));
+    EXPECT_EQ(reader.disk_count(), 0);
+    EXPECT_EQ(reader.media_type(), -1);
+}
+
+TEST(Reader, SelectDiskLoadsNameAndMediaAndAFailedSelectClearsIt)
+{
+    Disk d;
+    d.name = "ABCDEFGHIJKLMNOP"; // 16 bytes, no NUL
+    d.media = 0x20;
+    d.tracks[0].sectors = {sector(0, 0, 1, 1, 1, 16, 7)};
+    Disk e;
+    e.name = std::string("AB\0CD", 5);
+    Bytes c = build({d, e});
+    c[0x10] = 'Q'; // the byte after a full name field is not part of the name
+    Opened o(c);
+    ASSERT_TRUE(o.reader.select_disk(0));
+    EXPECT_STREQ(o.reader.disk_name(), "ABCDEFGHIJKLMNOP");
+    EXPECT_EQ(o.reader.media_type(), 0x20);
+    uint8_t buffer[16];
+    EXPECT_EQ(o.reader.read_sector(0, 0, 0, 1, 1, buffer, 16), 16);
+    ASSERT_TRUE(o.reader.select_disk(1));
+    EXPECT_STREQ(o.reader.disk_name(), "AB");
+    for (int32_t bad : {2, -1, INT32_MAX}) {
+        SCOPED_TRACE(bad);
+        ASSERT_TRUE(o.reader.select_disk(0));
+        EXPECT_FALSE(o.reader.select_disk(bad));
+        EXPECT_EQ(o.reader.media_type(), -1);
+        EXPECT_STREQ(o.reader.disk_name(), "");
+        EXPECT_EQ(o.reader.read_sector(0, 0, 0, 1, 1, buffer, 16), 0);
+        uint8_t ids[8];
+        EXPECT_EQ(o.reader.read_sector_ids(0, ids, 8), 0);
+    }
+}
+
+struct LookupCase {
+    const char* what;
+    std::function<Bytes()> container;
+    int32_t track, c, h, r, n, length;
+    int32_t expected;
+};
+
+TEST(Reader, ReadSectorFindsBySectorIdWithinTheTrack)
+{
+    const Sector a = sector(0, 0, 1, 1, 2, 256, 0xA1);
+    const Sector b = sector(0, 0, 2, 1, 2, 256, 0xB2);
+    auto with = [](Bytes bytes, size_t at, uint32_t value) {
+        put_le32(bytes, at, value);
+        return bytes;
+    };
+    const std::vector<LookupCase> cases = {
+        {"found", [&] { return one_track({a, b}); }, 0, 0, 0, 2, 1, 256, 256},
+        {"length smaller than the data", [&] { return one_track({a, b}); }, 0, 0, 0, 2, 1, 100, 100},
+        {"length larger than the data", [&] { return one_track({a, b}); }, 0, 0, 0, 1, 1, 4096, 256},
+        {"length 0", [&] { return one_track({a, b}); }, 0, 0, 0, 1, 1, 0, 0},
+        {"negative length", [&] { return one_track({a, b}); }, 0, 0, 0, 1, 1, -5, 0},
+        {"N differs", [&] { return one_track({a, b}); }, 0, 0, 0, 1, 2, 256, 0},
+        {"H differs", [&] { return one_track({a, b}); }, 0, 0, 1, 1, 1, 256, 0},
+        {"track 164", [&] { return one_track({a, b}); }, 164, 0, 0, 1, 1, 256, 0},
+        {"track -1", [&] { return one_track({a, b}); }, -1, 0, 0, 1, 1, 256, 0},
+        {"entry 0: absent track", [&] { return one_track({a, b}); }, 1, 0, 0, 1, 1, 256, 0},
+        {"entry past the disk size", [&] { return with(one_track({a, b}), 0x20, 0x4D1); }, 0, 0, 0, 1, 1, 256, 0},
+        {"negative entry lies outside the disk", [&] { return with(one_track({a, b}), 0x20, 0xFFFFFFF0); }, 0, 0, 0, 1, 1, 256, 0},
+        {"entry equal to the disk size is read",
+         [&] {
+             Bytes bytes = with(one_track({a, b}), 0x1C, 0x3C0); // disk ends at the second header
+             return with(bytes, 0x20, 0x3C0);
+         },
+         0, 0, 0, 2, 1, 256, 256},
+        {"first header's count 0 is never matched",
+         [&] {
+             Sector z = a;
+             z.count = 0;
+             return one_track({z, b});
+         },
+         0, 0, 0, 1, 1, 256, 0},
+        {"a record after the count is never found",
+         [&] {
+             Sector x = a;
+             x.count = 1;
+             return one_track({x, b});
+         },
+         0, 0, 0, 2, 1, 256, 0},
+        {"data size 0 is not found", [&] {
+             Sector e = b;
+             e.data.clear();
+             return one_track({a, e});
+         }, 0, 0, 0, 2, 1, 256, 0},
+        {"ignored header bytes change nothing",
+         [&] {
+             Sector x = a;
+             x.density = 0x40;
+             x.deleted = 0x10;
+             x.status = 0xB0;
+             return one_track({x, b});
+         },
+         0, 0, 0, 2, 1, 256, 256},
+        {"container ends inside a sector header",
+         [&] {
+             Bytes bytes = one_track({a, b});
+             bytes.resize(0x3C0 + 10);
+             return bytes;
+         },
+         0, 0, 0, 2, 1, 256, 0},
+        {"container ends inside the sector's data: the bytes there",
+         [&] {
+             Bytes bytes = one_track({a, b});
+             bytes.resize(0x3D0 + 40);
+             return bytes;
+         },
+         0, 0, 0, 2, 1, 256, 40},
+        {"counts of 65535 end at the end of the container",
+         [&] {
+             Sector x = a;
+             x.count = 65535;
+             return one_track({x, x, x});
+         },
+         0, 0, 0, 9, 1, 256, 0},
+    };
+    for (const LookupCase& k : cases) {
+        SCOPED_TRACE(k.what);
+        Opened o(k.container());
+        ASSERT_TRUE(o.reader.select_disk(0));
+        uint8_t buffer[4096 + 1];
+        std::memset(buffer, 0xEE, sizeof buffer);
+        const int32_t got = o.reader.read_sector(k.track, k.c, k.h, k.r, k.n, buffer, k.length);
+        EXPECT_EQ(got, k.expected);
+        // Nothing lands past the bytes reported (and so past length).
+        const auto untouched = std::count(buffer + got, buffer + sizeof buffer, 0xEE);
+        EXPECT_EQ(untouched, static_cast<long>(sizeof buffer) - got);
+    }
+}
+
+TEST(Reader, ASixthRecordBehindFiveCountedSectorsIsNeverFound)
+{
+    std::vector<Sector> records;
+    for (uint8_t r = 1; r <= 6; ++r) {
+        records.push_back(sector(0, 0, r, 1, 5, 256, r));
+    }
+    Opened o(one_track(records));
+    ASSERT_TRUE(o.reader.select_disk(0));
+    uint8_t buffer[256];
+    EXPECT_EQ(o.reader.read_sector(0, 0, 0, 5, 1, buffer, 256), 256);
+    EXPECT_EQ(o.reader.read_sector(0, 0, 0, 6, 1, buffer, 256), 0);
+}
+
+// A disk with the fixed layout on tracks 0 to 3, and tracks 4 to 6 of six
+// 512-byte sectors of size code 2, for runs across tracks.
+Bytes layout_container()
+{
+    Disk d;
+    for (int t = 0; t < 4; ++t) {
+        d.tracks[t] = layout_track(t);
+    }
+    for (int t = 4; t < 7; ++t) {
+        for (uint8_t r = 1; r <= 6; ++r) {
+            d.tracks[t].sectors.push_back(sector(static_cast<uint8_t>(t / 2), static_cast<uint8_t>(t % 2),
+                                                 r, 2, 6, 512, static_cast<uint8_t>(t * 16 + r)));
+        }
+    }
+    return build({d});
+}
+
+TEST(Reader, ReadSectorsStepsThroughTheWindowAndStopsAtAnotherSizeCode)
+{
+    Opened o(layout_container());
+    ASSERT_TRUE(o.reader.select_disk(0));
+    o.reader.set_sector_range(1, 6);
+    static uint8_t buffer[4 * 5632];
+    struct Case {
+        const char* what;
+        int32_t track, c, h, r, n, length, expected;
+        uint8_t second_piece; // first byte of the second 512-byte piece, 0 if not checked
+    };
+    const Case cases[] = {
+        {"sectors 1 to 5", 0, 0, 0, 1, 3, 5120, 5120, 0},
+        {"a sixth piece asks for sector 6 with N 3", 0, 0, 0, 1, 3, 6144, 5120, 0},
+        {"one short piece", 0, 0, 0, 1, 3, 1000, 1000, 0},
+        {"length 0", 0, 0, 0, 1, 3, 0, 0, 0},
+        {"negative length", 0, 0, 0, 1, 3, -1, 0, 0},
+        {"size code beyond any piece", 0, 0, 0, 1, 200, 100, 0, 0},
+        {"negative size code", 0, 0, 0, 1, -1, 100, 0, 0},
+        {"sector 6 of track 4 leads to track 5, c 2, h 1, r 1", 4, 2, 0, 6, 2, 1024, 1024, 5 * 16 + 1},
+        {"sector 6 of track 5 leads to track 6, c 3, h 0, r 1", 5, 2, 1, 6, 2, 1024, 1024, 6 * 16 + 1},
+        {"a run that starts above the window never wraps", 4, 2, 0, 7, 2, 512, 0, 0},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        EXPECT_EQ(o.reader.read_sectors(k.track, k.c, k.h, k.r, k.n, buffer, k.length), k.expected);
+        if (k.second_piece != 0) {
+            EXPECT_EQ(buffer[512], k.second_piece);
+        }
+    }
+    // Bytes of the pieces land where they belong.
+    ASSERT_EQ(o.reader.read_sectors(1, 0, 1, 1, 3, buffer, 3 * 1024), 3 * 1024);
+    for (int r = 1; r <= 3; ++r) {
+        EXPECT_EQ(buffer[(r - 1) * 1024 + 5], default_pattern(1, r, 5));
+    }
+}
+
+TEST(Reader, ReadSectorIdsListsWholeEntriesInStoredOrder)
+{
+    std::vector<Sector> records;
+    for (uint8_t r : {3, 1, 2, 6, 4, 5}) {
+        records.push_back(sector(9, 1, r, 2, 6, 64, r));
+    }
+    Opened o(one_track(records, 19));
+    ASSERT_TRUE(o.reader.select_disk(0));
+    uint8_t ids[64] = {};
+    EXPECT_EQ(o.reader.read_sector_ids(19, ids, 8), 8);
+    EXPECT_EQ(o.reader.read_sector_ids(19, ids, 10), 8);
+    EXPECT_EQ(o.reader.read_sector_ids(19, ids, 64), 24);
+    const uint8_t expected[] = {9, 1, 3, 2, 9, 1, 1, 2, 9, 1, 2, 2, 9, 1, 6, 2, 9, 1, 4, 2, 9, 1, 5, 2};
+    EXPECT_EQ(std::memcmp(ids, expected, sizeof expected), 0);
+    EXPECT_EQ(o.reader.read_sector_ids(20, ids, 64), 0);
+}
+
+TEST(Reader, ReadSectorIdsGoesOnPastACountOfZeroToTheEnd)
+{
+    Sector z = sector(0, 0, 1, 1, 0, 32, 0);
+    Opened o(one_track({z, z, z}));
+    ASSERT_TRUE(o.reader.select_disk(0));
+    uint8_t ids[64];
+    EXPECT_EQ(o.reader.read_sector_ids(0, ids, 64), 12);
+}
