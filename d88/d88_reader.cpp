@@ -1,6 +1,7 @@
 #include "d88_reader.h"
 
 #include <climits>
+#include <cstddef>
 
 namespace {
 
@@ -17,7 +18,6 @@ constexpr int32_t kDataSizeOffset = 14;   // 2 bytes: data bytes after this head
 // signed 32-bit values.
 constexpr int64_t kMaxPosition = INT32_MAX;
 
-
 } // namespace
 
 int32_t le16(const uint8_t* bytes)
@@ -28,8 +28,8 @@ int32_t le16(const uint8_t* bytes)
 int32_t le32(const uint8_t* bytes)
 {
     return static_cast<int32_t>(static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
-                    (static_cast<uint32_t>(bytes[2]) << 16) |
-                    (static_cast<uint32_t>(bytes[3]) << 24));
+                                (static_cast<uint32_t>(bytes[2]) << 16) |
+                                (static_cast<uint32_t>(bytes[3]) << 24));
 }
 
 D88Reader::~D88Reader()
@@ -88,7 +88,7 @@ bool D88Reader::select_disk(int32_t index)
         return false; // the container changed since it was indexed
     }
     for (int32_t i = 0; i < kTrackCount; ++i) {
-        track_table[i] = le32(header + kTrackTableOffset + 4 * i);
+        track_table[i] = le32(header + kTrackTableOffset + 4 * static_cast<ptrdiff_t>(i));
     }
     disk_base = disk_offsets[index];
     media = header[kMediaTypeOffset];
@@ -124,8 +124,8 @@ int64_t D88Reader::track_position(int32_t track) const
     return static_cast<int64_t>(disk_base) + entry;
 }
 
-int32_t D88Reader::read_sector(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
-                               uint8_t* buffer, int32_t length)
+int32_t D88Reader::read_sector(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n, uint8_t* buffer,
+                               int32_t length)
 {
     const int64_t position = track_position(track);
     if (position < 0 || !seek_to(position)) {
@@ -156,8 +156,8 @@ int32_t D88Reader::read_sector(int32_t track, int32_t c, int32_t h, int32_t r, i
     }
 }
 
-int32_t D88Reader::read_sectors(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
-                                uint8_t* buffer, int32_t length)
+int32_t D88Reader::read_sectors(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n, uint8_t* buffer,
+                                int32_t length)
 {
     // 128 << n bytes a piece; from n = 24 on a piece exceeds any length, and a
     // negative n matches no sector.

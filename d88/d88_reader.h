@@ -17,16 +17,16 @@
 
 // Little-endian fields, assembled byte by byte so that the machine's byte order
 // does not matter.
-int32_t le16(const uint8_t* bytes);  // 0 to 65535
-int32_t le32(const uint8_t* bytes);  // the four bytes as a signed 32-bit value
+int32_t le16(const uint8_t* bytes); // 0 to 65535
+int32_t le32(const uint8_t* bytes); // the four bytes as a signed 32-bit value
 
 class D88Reader {
 public:
-    static constexpr int32_t kMaxDisks = 64;        // disks indexed at most
-    static constexpr int32_t kTrackCount = 164;     // entries of a disk's track table
-    static constexpr int32_t kDiskHeaderSize = 688; // bytes of a disk header
+    static constexpr int32_t kMaxDisks = 64;         // disks indexed at most
+    static constexpr int32_t kTrackCount = 164;      // entries of a disk's track table
+    static constexpr int32_t kDiskHeaderSize = 688;  // bytes of a disk header
     static constexpr int32_t kSectorHeaderSize = 16; // bytes of a sector header
-    static constexpr int32_t kNameLength = 16;      // bytes of a disk's name field
+    static constexpr int32_t kNameLength = 16;       // bytes of a disk's name field
 
     D88Reader() = default;
     ~D88Reader();
@@ -58,15 +58,15 @@ public:
     // of track into buffer. Returns the number of bytes copied; 0 when the
     // sector is not found. When the container ends inside the sector's data,
     // the bytes that are there are copied and counted.
-    int32_t read_sector(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
-                        uint8_t* buffer, int32_t length);
+    int32_t read_sector(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n, uint8_t* buffer,
+                        int32_t length);
 
     // Reads consecutive sectors of size code n from (track, c, h, r) on, in
     // pieces of 128 << n bytes, stepping through the sector window, until
     // length bytes are read or a piece comes short. Returns the bytes of the
     // whole pieces read.
-    int32_t read_sectors(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n,
-                         uint8_t* buffer, int32_t length);
+    int32_t read_sectors(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n, uint8_t* buffer,
+                         int32_t length);
 
     // Lists C, H, R and N of each sector of track in stored order, 4 bytes a
     // sector, whole entries only. Returns the number of bytes written.

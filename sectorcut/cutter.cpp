@@ -2,11 +2,11 @@
 
 namespace {
 
-constexpr int32_t kLastSector = 6;         // sectors of a track are 1 to 6
-constexpr int32_t kLastRunTrack = 83;      // a run moves on only from tracks up to 83
-constexpr int32_t kShortSector = 6;        // the one sector of 512 bytes (size code 2)
-constexpr int32_t kShortSizeCode = 2;      // size code of sector 6
-constexpr int32_t kLongSizeCode = 3;       // size code of sectors 1 to 5
+constexpr int32_t kLastSector = 6;    // sectors of a track are 1 to 6
+constexpr int32_t kLastRunTrack = 83; // a run moves on only from tracks up to 83
+constexpr int32_t kShortSector = 6;   // the one sector of 512 bytes (size code 2)
+constexpr int32_t kShortSizeCode = 2; // size code of sector 6
+constexpr int32_t kLongSizeCode = 3;  // size code of sectors 1 to 5
 
 bool is_blank(char c)
 {
@@ -38,8 +38,7 @@ bool scan_number(const char* text, uint32_t base, uint32_t* value)
     if (*text == '-' || *text == '+') {
         ++text;
     }
-    if (base == 16 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') &&
-        hex_digit(text[2]) >= 0) {
+    if (base == 16 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') && hex_digit(text[2]) >= 0) {
         text += 2;
     }
     uint32_t result = 0;
@@ -52,7 +51,6 @@ bool scan_number(const char* text, uint32_t base, uint32_t* value)
     *value = negative ? 0U - result : result;
     return any;
 }
-
 
 } // namespace
 
@@ -69,8 +67,7 @@ int32_t parse_number(const char* text)
     return scan_number(text, 10, &value) ? static_cast<int32_t>(value) : 0;
 }
 
-CutRange gather_sectors(D88Reader& reader, int32_t track, int32_t sector, int32_t size,
-                        int32_t offset)
+CutRange gather_sectors(D88Reader& reader, int32_t track, int32_t sector, int32_t size, int32_t offset)
 {
     if (offset < 0) {
         offset = 0;

@@ -31,7 +31,6 @@ struct CutRange {
 // order (sectors 1 to 5 of 1024 bytes, then sector 6 of 512, then sector 1 of
 // the next track), until size + offset bytes are counted or a sector is
 // missing. A negative offset counts as 0. Call only with sector 6 or below.
-CutRange gather_sectors(D88Reader& reader, int32_t track, int32_t sector, int32_t size,
-                        int32_t offset);
+CutRange gather_sectors(D88Reader& reader, int32_t track, int32_t sector, int32_t size, int32_t offset);
 
 #endif

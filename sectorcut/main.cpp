@@ -20,16 +20,17 @@ D88Reader reader;
 // Shift-JIS texts.
 constexpr char kUsageNote[] = "       size\x96\xa2\x8ew\x92\xe8\x8e\x9e\x82\xcd"
                               "1sector\x95\xaa\x82\xf0\x90\xd8\x82\xe8\x8fo\x82\xb5\x82\xdc\x82\xb7.\n";
-constexpr char kCannotOpen[] = "\x83t\x83@\x83"
-                               "C\x83\x8b\x82\xf0\x83I\x81[\x83v\x83\x93\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1.\n";
+constexpr char kCannotOpen[] =
+    "\x83t\x83@\x83"
+    "C\x83\x8b\x82\xf0\x83I\x81[\x83v\x83\x93\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1.\n";
 constexpr char kNoSuchDisk[] = "\x8ew\x92\xe8\x82\xcc\x83"
                                "f\x83"
                                "B\x83X\x83N\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1.\n";
 
-constexpr int32_t kLastSector = 6;    // sectors above this are not cut
-constexpr int32_t kShortSector = 6;   // its default size is 512 bytes
-constexpr int32_t kShortSize = 512;   // default size for sector 6
-constexpr int32_t kLongSize = 1024;   // default size for sectors other than 6
+constexpr int32_t kLastSector = 6;  // sectors above this are not cut
+constexpr int32_t kShortSector = 6; // its default size is 512 bytes
+constexpr int32_t kShortSize = 512; // default size for sector 6
+constexpr int32_t kLongSize = 1024; // default size for sectors other than 6
 
 void report(const char* path, int error)
 {
@@ -52,8 +53,7 @@ bool cut_sectors(const char* outputfile, const platform::FileIdentity* container
     platform::FileIdentity output;
     if (container != nullptr && platform::file_identity(outputfile, &output) == 0 &&
         platform::same_file(*container, output)) {
-        std::fprintf(stderr, "sectorcut: %s: is the container being read; not overwritten\n",
-                     outputfile);
+        std::fprintf(stderr, "sectorcut: %s: is the container being read; not overwritten\n", outputfile);
         return false;
     }
     FILE* out = std::fopen(outputfile, "wb");
@@ -61,8 +61,8 @@ bool cut_sectors(const char* outputfile, const platform::FileIdentity* container
         report(outputfile, errno);
         return false;
     }
-    const int error = platform::write_and_close(out, CutBuffer + range.start,
-                                                static_cast<size_t>(range.length));
+    const int error =
+        platform::write_and_close(out, CutBuffer + range.start, static_cast<size_t>(range.length));
     if (error != 0) {
         report(outputfile, error);
         return false;
@@ -75,8 +75,7 @@ bool cut_sectors(const char* outputfile, const platform::FileIdentity* container
 int main(int argc, char** argv)
 {
     if (argc < 6) {
-        std::fprintf(stderr,
-                     "Usage: %s [d88file] [outputfile] [diskno] [track] [Sector] (size) (offset)\n",
+        std::fprintf(stderr, "Usage: %s [d88file] [outputfile] [diskno] [track] [Sector] (size) (offset)\n",
                      argc > 0 && argv[0] != nullptr ? argv[0] : "sectorcut");
         std::fputs(kUsageNote, stderr);
         return 1;

@@ -57,7 +57,8 @@ Bytes build(const std::vector<Disk>& disks)
         for (const auto& [index, entry] : disk.table_overrides) {
             put32(out, base + kTrackTable + 4 * index, static_cast<uint32_t>(entry));
         }
-        put32(out, base + 0x1C, static_cast<uint32_t>(disk.size.value_or(static_cast<int32_t>(out.size() - base))));
+        put32(out, base + 0x1C,
+              static_cast<uint32_t>(disk.size.value_or(static_cast<int32_t>(out.size() - base))));
     }
     return out;
 }
@@ -96,10 +97,12 @@ Disk layout_disk(const std::string& name, uint8_t (*pattern)(int, int, int))
     return d;
 }
 
-Volume::Volume() : bytes(kVolumeBytes, 0) {}
+Volume::Volume() : bytes(kVolumeBytes, 0)
+{
+}
 
-int Volume::add_file(const std::string& name, const std::string& ext, uint8_t attributes,
-                     int start_track, int start_unit, uint16_t load_address, const Bytes& data)
+int Volume::add_file(const std::string& name, const std::string& ext, uint8_t attributes, int start_track,
+                     int start_unit, uint16_t load_address, const Bytes& data)
 {
     Bytes entry(16, ' ');
     std::copy_n(name.begin(), std::min<size_t>(name.size(), 6), entry.begin());
@@ -183,11 +186,10 @@ std::string describe_difference(const Bytes& expected, const Bytes& actual)
                      b.begin() + static_cast<long>(std::min(from + 64, b.size())));
     };
     (void)a;
-    return "sizes " + std::to_string(expected.size()) + " (expected) and " +
-           std::to_string(actual.size()) + " (actual), first difference at byte " +
-           std::to_string(at) + "\nexpected from " + std::to_string(from) + ":\n" +
-           hex_dump(window(expected)) + "actual from " + std::to_string(from) + ":\n" +
-           hex_dump(window(actual));
+    return "sizes " + std::to_string(expected.size()) + " (expected) and " + std::to_string(actual.size()) +
+           " (actual), first difference at byte " + std::to_string(at) + "\nexpected from " +
+           std::to_string(from) + ":\n" + hex_dump(window(expected)) + "actual from " + std::to_string(from) +
+           ":\n" + hex_dump(window(actual));
 }
 
 Bytes read_file(const std::string& path)

@@ -35,9 +35,9 @@ struct Track {
 struct Disk {
     std::string name; // raw bytes; the first 16 go into the header
     uint8_t media = 0;
-    std::map<int, Track> tracks;              // track index -> records, stored in index order
-    std::optional<int32_t> size;              // disk-size field; the real size if unset
-    std::map<int, int32_t> table_overrides;   // track table entries to force
+    std::map<int, Track> tracks;            // track index -> records, stored in index order
+    std::optional<int32_t> size;            // disk-size field; the real size if unset
+    std::map<int, int32_t> table_overrides; // track table entries to force
 };
 
 // The container bytes of the disks, back to back.
@@ -52,10 +52,10 @@ Track layout_track(int track, uint8_t (*pattern)(int, int, int) = default_patter
 // A disk with the fixed layout on tracks 0 to 83.
 Disk layout_disk(const std::string& name, uint8_t (*pattern)(int, int, int) = default_pattern);
 
-constexpr int kTrackBytes = 5632;          // data bytes of a fixed-layout track
-constexpr int kVolumeTracks = 84;          // tracks 0 to 83
+constexpr int kTrackBytes = 5632; // data bytes of a fixed-layout track
+constexpr int kVolumeTracks = 84; // tracks 0 to 83
 constexpr int kVolumeBytes = kTrackBytes * kVolumeTracks;
-constexpr int kDirectoryTrack = 37;        // holds the directory in its last 3584 bytes
+constexpr int kDirectoryTrack = 37; // holds the directory in its last 3584 bytes
 constexpr int kDirectoryOffset = kDirectoryTrack * kTrackBytes + 2048;
 constexpr int kDirectoryEntries = 224;
 
@@ -67,8 +67,8 @@ public:
     // Writes a directory entry (raw 6-byte name and 3-byte extension, padded
     // with spaces) and, when data is given, places the data at the entry's
     // place. Returns the entry's index.
-    int add_file(const std::string& name, const std::string& ext, uint8_t attributes,
-                 int start_track, int start_unit, uint16_t load_address, const Bytes& data);
+    int add_file(const std::string& name, const std::string& ext, uint8_t attributes, int start_track,
+                 int start_unit, uint16_t load_address, const Bytes& data);
     // Writes raw bytes into directory entry index.
     void set_entry(int index, const Bytes& entry);
     // Puts 0xFF, the end mark, at entry index.

@@ -71,7 +71,7 @@ TEST(Reader, ReadsTheWorkedExampleAtItsOffsets)
     ASSERT_EQ(c.size(), 0x4D0U);
     EXPECT_EQ(c[0x20], 0xB0); // track 0 at 0x2B0
     EXPECT_EQ(c[0x21], 0x02);
-    EXPECT_EQ(c[0x3C2], 2);   // second header at 0x3C0
+    EXPECT_EQ(c[0x3C2], 2); // second header at 0x3C0
     Bytes two = c;
     two.insert(two.end(), c.begin(), c.end());
     two[0x4D0 + 0x2C0] = 0x5A; // second disk's first data byte
@@ -107,21 +107,40 @@ TEST(Reader, IndexesDisksByTheirSizeFields)
         {"empty file", [] { return Bytes{}; }, 0, {}},
         {"687 bytes", [] { return Bytes(687, 0); }, 0, {}},
         {"exactly one header", [] { return Bytes(688, 0x41); }, 1, {}},
-        {"three disks", [&] { return build({named('a'), named('b'), named('c')}); }, 3, {'a', 'b', 'c'}},
+        {"three disks",
+         [&] {
+             return build({named('a'), named('b'), named('c')});
+         },
+         3,
+         {'a', 'b', 'c'}},
         {"100 bytes after the last disk",
          [&] {
              Bytes b = build({named('a'), named('b')});
              b.resize(b.size() + 100, 0x77);
              return b;
          },
-         2, {'a', 'b'}},
+         2,
+         {'a', 'b'}},
         {"65 disks", [&] { return build(std::vector<Disk>(65, named('x'))); }, 64, {}},
         {"first size 0 indexes the first disk 64 times",
-         [&] { return build({named('z', 0), named('b')}); }, 64, {'z', 'z', 'z'}},
+         [&] {
+             return build({named('z', 0), named('b')});
+         },
+         64,
+         {'z', 'z', 'z'}},
         {"negative size ends the indexing after that disk",
-         [&] { return build({named('a'), named('n', INT32_MIN), named('c')}); }, 2, {'a', 'n'}},
+         [&] {
+             return build({named('a'), named('n', INT32_MIN), named('c')});
+         },
+         2,
+         {'a', 'n'}},
         {"size past the end", [&] { return build({named('a', 1 << 30)}); }, 1, {'a'}},
-        {"size to 2^31 and beyond", [&] { return build({named('a', INT32_MAX), named('b')}); }, 1, {'a'}},
+        {"size to 2^31 and beyond",
+         [&] {
+             return build({named('a', INT32_MAX), named('b')});
+         },
+         1,
+         {'a'}},
     };
     for (const IndexCase& k : cases) {
         SCOPED_TRACE(k.what);
@@ -190,18 +209,66 @@ TEST(Reader, ReadSectorFindsBySectorIdWithinTheTrack)
         return bytes;
     };
     const std::vector<LookupCase> cases = {
-        {"found", [&] { return one_track({a, b}); }, 0, 0, 0, 2, 1, 256, 256},
-        {"length smaller than the data", [&] { return one_track({a, b}); }, 0, 0, 0, 2, 1, 100, 100},
-        {"length larger than the data", [&] { return one_track({a, b}); }, 0, 0, 0, 1, 1, 4096, 256},
-        {"length 0", [&] { return one_track({a, b}); }, 0, 0, 0, 1, 1, 0, 0},
-        {"negative length", [&] { return one_track({a, b}); }, 0, 0, 0, 1, 1, -5, 0},
-        {"N differs", [&] { return one_track({a, b}); }, 0, 0, 0, 1, 2, 256, 0},
-        {"H differs", [&] { return one_track({a, b}); }, 0, 0, 1, 1, 1, 256, 0},
-        {"track 164", [&] { return one_track({a, b}); }, 164, 0, 0, 1, 1, 256, 0},
-        {"track -1", [&] { return one_track({a, b}); }, -1, 0, 0, 1, 1, 256, 0},
-        {"entry 0: absent track", [&] { return one_track({a, b}); }, 1, 0, 0, 1, 1, 256, 0},
-        {"entry past the disk size", [&] { return with(one_track({a, b}), 0x20, 0x4D1); }, 0, 0, 0, 1, 1, 256, 0},
-        {"negative entry lies outside the disk", [&] { return with(one_track({a, b}), 0x20, 0xFFFFFFF0); }, 0, 0, 0, 1, 1, 256, 0},
+        {"found",
+         [&] {
+             return one_track({a, b});
+         },
+         0, 0, 0, 2, 1, 256, 256},
+        {"length smaller than the data",
+         [&] {
+             return one_track({a, b});
+         },
+         0, 0, 0, 2, 1, 100, 100},
+        {"length larger than the data",
+         [&] {
+             return one_track({a, b});
+         },
+         0, 0, 0, 1, 1, 4096, 256},
+        {"length 0",
+         [&] {
+             return one_track({a, b});
+         },
+         0, 0, 0, 1, 1, 0, 0},
+        {"negative length",
+         [&] {
+             return one_track({a, b});
+         },
+         0, 0, 0, 1, 1, -5, 0},
+        {"N differs",
+         [&] {
+             return one_track({a, b});
+         },
+         0, 0, 0, 1, 2, 256, 0},
+        {"H differs",
+         [&] {
+             return one_track({a, b});
+         },
+         0, 0, 1, 1, 1, 256, 0},
+        {"track 164",
+         [&] {
+             return one_track({a, b});
+         },
+         164, 0, 0, 1, 1, 256, 0},
+        {"track -1",
+         [&] {
+             return one_track({a, b});
+         },
+         -1, 0, 0, 1, 1, 256, 0},
+        {"entry 0: absent track",
+         [&] {
+             return one_track({a, b});
+         },
+         1, 0, 0, 1, 1, 256, 0},
+        {"entry past the disk size",
+         [&] {
+             return with(one_track({a, b}), 0x20, 0x4D1);
+         },
+         0, 0, 0, 1, 1, 256, 0},
+        {"negative entry lies outside the disk",
+         [&] {
+             return with(one_track({a, b}), 0x20, 0xFFFFFFF0);
+         },
+         0, 0, 0, 1, 1, 256, 0},
         {"entry equal to the disk size is read",
          [&] {
              Bytes bytes = with(one_track({a, b}), 0x1C, 0x3C0); // disk ends at the second header
@@ -222,11 +289,13 @@ TEST(Reader, ReadSectorFindsBySectorIdWithinTheTrack)
              return one_track({x, b});
          },
          0, 0, 0, 2, 1, 256, 0},
-        {"data size 0 is not found", [&] {
+        {"data size 0 is not found",
+         [&] {
              Sector e = b;
              e.data.clear();
              return one_track({a, e});
-         }, 0, 0, 0, 2, 1, 256, 0},
+         },
+         0, 0, 0, 2, 1, 256, 0},
         {"ignored header bytes change nothing",
          [&] {
              Sector x = a;
@@ -295,8 +364,8 @@ Bytes layout_container()
     }
     for (int t = 4; t < 7; ++t) {
         for (uint8_t r = 1; r <= 6; ++r) {
-            d.tracks[t].sectors.push_back(sector(static_cast<uint8_t>(t / 2), static_cast<uint8_t>(t % 2),
-                                                 r, 2, 6, 512, static_cast<uint8_t>(t * 16 + r)));
+            d.tracks[t].sectors.push_back(sector(static_cast<uint8_t>(t / 2), static_cast<uint8_t>(t % 2), r,
+                                                 2, 6, 512, static_cast<uint8_t>(t * 16 + r)));
         }
     }
     return build({d});

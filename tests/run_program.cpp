@@ -35,8 +35,8 @@ RunResult run_program(const std::vector<std::string>& argv, const std::string& c
         const int in = open("/dev/null", O_RDONLY);
         const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 ||
-            dup2(err, 2) < 0 || chdir(cwd.c_str()) != 0) {
+        if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
+            chdir(cwd.c_str()) != 0) {
             _exit(127);
         }
         std::vector<char*> args;
