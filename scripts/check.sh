@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the project and runs every check: all tests in a normal build with
 # warnings as errors, all tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, and clang-tidy over the programs' own sources.
+# UndefinedBehaviorSanitizer, clang-tidy over the programs' own sources, and
+# the fuzz targets (scripts/fuzz.sh: corpus replay and a short run of each).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -22,3 +23,6 @@ echo "== clang-tidy"
 mapfile -t sources < <(git ls-files 'd88/*.cpp' 'platform/*.cpp' 'sectorcut/*.cpp' 'dirpull/*.cpp' 'd88info/*.cpp')
 clang-tidy -p build-check --quiet "${sources[@]}"
 echo "clang-tidy: no findings in ${#sources[@]} files"
+
+echo "== fuzz: seed corpus, kept crash inputs, and a bounded run of each target"
+./scripts/fuzz.sh
