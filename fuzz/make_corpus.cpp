@@ -118,6 +118,11 @@ void reader_seeds()
     put("reader", "window-1-1", reader_input(build({layout_tracks("W", {0, 1, 2})}), layout_ops, 1, 1));
     put("reader", "cut-after-open",
         reader_input(build({two_sector_disk("A"), two_sector_disk("B")}), small_ops, 1, 6, true, 900));
+    // Disks larger than a stream buffer, so that a cut reaches what select_disk
+    // and the reads load afresh: the second disk's header is cut in half.
+    put("reader", "cut-after-open-large",
+        reader_input(build({layout_tracks("A", {0}), layout_tracks("B", {1}), layout_tracks("C", {2})}),
+                     layout_ops, 1, 6, true, 6416 + 344));
 
     // Damaged headers and records.
     auto damaged = [&](const std::string& name, const std::function<Bytes()>& make) {
