@@ -23,7 +23,11 @@ echo "== the seed corpus is what fuzz/make_corpus.cpp makes"
 fresh=$(mktemp -d)
 trap 'rm -rf "$fresh"' EXIT
 "$build/fuzz/make_fuzz_corpus" "$fresh"
-diff -r "$fresh" fuzz/corpus
+diff -r "$fresh" fuzz/corpus || {
+  echo "fuzz: fuzz/corpus differs from what the generator makes (after a change to it or to" >&2
+  echo "tests/d88_builder.cpp); remake it: rm -r fuzz/corpus && $build/fuzz/make_fuzz_corpus fuzz/corpus" >&2
+  exit 1
+}
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
