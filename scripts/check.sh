@@ -19,6 +19,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
   ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
 
 echo "== clang-tidy"
-mapfile -t sources < <(git ls-files 'd88/*.cpp' 'platform/*.cpp' 'sectorcut/*.cpp' 'dirpull/*.cpp' 'd88info/*.cpp')
+mapfile -t sources < <(git ls-files 'd88/*.cpp' 'platform/*.cpp' 'sectorcut/*.cpp' 'dirpull/*.cpp' 'd88info/*.cpp' \
+  ':!platform/platform_windows.cpp') # checked against the Windows headers by windows_check.sh
 clang-tidy -p build-check --quiet "${sources[@]}"
 echo "clang-tidy: no findings in ${#sources[@]} files"
