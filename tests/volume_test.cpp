@@ -44,14 +44,10 @@ TEST(Volume, BuildsFileNames)
         std::string name, ext, expected;
     };
     const Case cases[] = {
-        {"GAME  ", "BIN", "GAME.BIN"},
-        {"AB CD ", "   ", "AB"},
-        {"ABCDEF", " X ", "ABCDEF"},
-        {"A?B*  ", "   ", "A#B#"},
-        {"AB\0\0\0\0"s, "   ", "AB####"},
-        {"ABC   ", "\0\0\0"s, "ABC.###"},
-        {"/\\:<>|", "B:?", "######.B##"},
-        {"A\xFF\x81\x40  ", "txt", "A\xFF\x81\x40.txt"},
+        {"GAME  ", "BIN", "GAME.BIN"},    {"AB CD ", "   ", "AB"},
+        {"ABCDEF", " X ", "ABCDEF"},      {"A?B*  ", "   ", "A#B#"},
+        {"AB\0\0\0\0"s, "   ", "AB####"}, {"ABC   ", "\0\0\0"s, "ABC.###"},
+        {"/\\:<>|", "B:?", "######.B##"}, {"A\xFF\x81\x40  ", "txt", "A\xFF\x81\x40.txt"},
         {"NAME  ", "X Y", "NAME.X"},
     };
     for (const Case& k : cases) {
@@ -86,8 +82,8 @@ TEST(Volume, AddressesDataByTrackAndUnit)
         {255, 255, 65535, 254 * 512, 128, 255 * 5632 + 254 * 512, false},
     };
     for (const Case& k : cases) {
-        SCOPED_TRACE(testing::Message() << "track " << int(k.track) << " unit " << int(k.unit) << " size "
-                                        << k.size);
+        SCOPED_TRACE(testing::Message()
+                     << "track " << int(k.track) << " unit " << int(k.unit) << " size " << k.size);
         const DirEntry e = dir_entry(entry_bytes("F", "   ", k.track, k.unit, k.size).data());
         EXPECT_EQ(track_offset(e), k.track_offset);
         EXPECT_EQ(entry_sector(e), k.sector);
@@ -154,7 +150,8 @@ TEST(Volume, DirectoryIsCompleteOnlyWithSectorsThreeToSix)
         int missing;
         int32_t expected;
     };
-    const Case cases[] = {{"complete", 0, 3584}, {"sector 4 missing", 4, 1536}, {"sector 6 missing", 6, 3072}};
+    const Case cases[] = {
+        {"complete", 0, 3584}, {"sector 4 missing", 4, 1536}, {"sector 6 missing", 6, 3072}};
     for (const Case& k : cases) {
         SCOPED_TRACE(k.what);
         Disk d;
@@ -190,7 +187,9 @@ TEST(Volume, LoadKeepsThePreviousDiskBytesWhereSectorsAreMissing)
         reader.set_sector_range(1, 6);
         load_volume(reader, image);
     }
-    auto at = [](int t, int r, int i) { return image[t * 5632 + (r - 1) * 1024 + i]; };
+    auto at = [](int t, int r, int i) {
+        return image[t * 5632 + (r - 1) * 1024 + i];
+    };
     EXPECT_EQ(at(9, 1, 7), second_disk(9, 1, 7));
     for (int r = 2; r <= 5; ++r) {
         EXPECT_EQ(at(9, r, 7), first_disk(9, r, 7)) << "sector " << r;
