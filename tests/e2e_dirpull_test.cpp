@@ -308,3 +308,26 @@ TEST(Golden, DirpullOnTheExampleContainer)
         }
     }
 }
+
+// Containers written by other tools hold another geometry: neither program
+// finds what it looks for, and both end cleanly.
+TEST(BothPrograms, EndCleanlyOnContainersFromOtherTools)
+{
+    for (const char* name : {"cpm-2d.d88", "hubasic-2d.d88"}) {
+        SCOPED_TRACE(name);
+        const std::string path = kSourceDir + "/../shared/samples/" + name;
+        if (!std::ifstream(path).good()) {
+            GTEST_SKIP() << "no samples beside the project";
+        }
+        ScratchDir dir;
+        const RunResult pulled = run_program({kDirpull, path}, dir.path());
+        EXPECT_EQ(pulled.exit_code, 0);
+        EXPECT_EQ(pulled.out + pulled.err, "");
+        const RunResult cut = run_program({kSectorcut, path, "o.bin", "0", "0", "1"}, dir.path());
+        EXPECT_EQ(cut.exit_code, 0);
+        EXPECT_EQ(cut.out, "cutting ... o.bin\n");
+        EXPECT_EQ(cut.err, "");
+        EXPECT_EQ(tree(dir.path()), std::vector<std::string>{"o.bin"});
+        expect_file(dir / "o.bin", Bytes{});
+    }
+}
