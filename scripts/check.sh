@@ -30,4 +30,4 @@ echo "== install, manual pages and Debian package"
 ./scripts/package_check.sh
 
 echo "== Windows cross-build under Wine"
-./scripts/windows_check.sh
+D88_NATIVE_BUILD=build-check ./scripts/windows_check.sh

@@ -1,19 +1,26 @@
 #!/usr/bin/env bash
-# Cross-builds the programs for Windows with MinGW-w64 and runs each case below
-# twice, with the native build and with the .exe under Wine, each run in a
-# fresh folder of its own holding the same files. The Windows run must give
-# the same exit code, the same files byte for byte, and the same standard
-# output and standard error with every "\n" written as "\r\n" (the text
-# streams' line end there). Two parts of a message may differ by nature and
-# are compared loosely: the program name as invoked in the usage line, and the
-# system's reason after "PROGRAM: NAME: ", which comes from each system's C
-# library.
+# Cross-builds the programs for Windows with MinGW-w64 and runs them as .exe
+# under Wine, in two ways:
 #
-# Needs the Debian packages g++-mingw-w64-x86-64 and wine64.
+# 1. Each case below runs twice, with the native build and with the .exe, each
+#    in a fresh folder holding the same files. The Windows run must give the
+#    same exit code, the same files byte for byte, and the same standard output
+#    and standard error with every "\n" written as "\r\n" (the text streams'
+#    line end there). Two parts of a message may differ by nature and are
+#    compared loosely: the program name as invoked in the usage line, and the
+#    system's reason after "PROGRAM: NAME: ", which comes from each system's C
+#    library.
+# 2. The end-to-end tests (tests/e2e_tests) run on the .exe files through
+#    wrappers that require CR LF line ends and hand the output on with LF.
+#
+# Needs the Debian packages g++-mingw-w64-x86-64 and wine64. D88_NATIVE_BUILD
+# names a native build folder with the tests to use (default build-native);
+# KEEP_SCRATCH=1 keeps the scratch folder with every case's output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 jobs=$(nproc)
+native=${D88_NATIVE_BUILD:-build-native} # a native build with the tests
 
 if ! command -v x86_64-w64-mingw32-g++ >/dev/null; then
   echo "windows_check: x86_64-w64-mingw32-g++ not found (apt-get install g++-mingw-w64-x86-64)" >&2
@@ -28,8 +35,10 @@ fi
 wineserver=$(dirname "$wine")/wineserver
 
 echo "-- native and Windows builds"
-cmake -S . -B build-native -DD88_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-native -j "$jobs" --target sectorcut dirpull >/dev/null
+if [ ! -f "$native/CMakeCache.txt" ]; then
+  cmake -S . -B "$native" -DCMAKE_BUILD_TYPE=Release >/dev/null
+fi
+cmake --build "$native" -j "$jobs" --target sectorcut dirpull e2e_tests >/dev/null
 cmake --no-warn-unused-cli -S . -B build-windows --toolchain cmake/mingw-w64-x86_64.cmake -DD88_WERROR=ON \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-windows -j "$jobs" --target sectorcut dirpull >/dev/null
@@ -51,7 +60,7 @@ scratch=$(mktemp -d "${TMPDIR:-/tmp}/windows_check.XXXXXX")
 export WINEPREFIX=$scratch/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 cleanup() {
   "$wineserver" -k >/dev/null 2>&1 || true
-  rm -rf "$scratch"
+  [ -n "${KEEP_SCRATCH:-}" ] || rm -rf "$scratch"
 }
 trap cleanup EXIT
 
@@ -88,7 +97,7 @@ check() {
   (cd "$dir/native" && $setup)
   (cd "$dir/windows" && $setup)
   local rc_native=0 rc_windows=0
-  (cd "$dir/native" && "$root/build-native/$program/$program" "$@" >"$dir/native.out" 2>"$dir/native.err") ||
+  (cd "$dir/native" && "$root/$native/$program/$program" "$@" >"$dir/native.out" 2>"$dir/native.err") ||
     rc_native=$?
   (cd "$dir/windows" && "$wine" "$root/build-windows/$program/$program.exe" "$@" \
     >"$dir/windows.out" 2>"$dir/windows.err") || rc_windows=$?
@@ -143,4 +152,35 @@ check pull-file-in-the-way file_named_001 dirpull disk.d88
 check pull-onto-container container_named_like_a_file dirpull HELLO.BAS -d
 
 echo "windows_check: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+
+echo "-- the end-to-end tests, run on the Windows build"
+# Wrappers stand for the native programs: each runs its .exe under Wine,
+# requires every line it printed to end in CR LF, and hands the output on with
+# LF line ends. The usage line names the program as invoked, under Wine the
+# .exe's Windows path; the wrapper puts its own name there.
+mkdir "$scratch/bin"
+for program in sectorcut dirpull; do
+  exe=$root/build-windows/$program/$program.exe
+  cat >"$scratch/bin/$program" <<WRAPPER
+#!/usr/bin/env bash
+out=\$(mktemp) err=\$(mktemp)
+trap 'rm -f "\$out" "\$err"' EXIT
+status=0
+"$wine" "$exe" "\$@" >"\$out" 2>"\$err" || status=\$?
+for stream in "\$out" "\$err"; do
+  if ! perl -0777 -ne 'exit 1 if /(?<!\r)\n/' "\$stream"; then
+    echo "windows_check: a line printed by $program.exe does not end in CR LF" >&2
+    exit 99
+  fi
+done
+perl -0777 -pe 's/\r\n/\n/g' "\$out"
+EXE='Z:${exe//\//\\}' SELF="\$0" perl -0777 -pe 's/\r\n/\n/g; s/^Usage: \Q\$ENV{EXE}\E /Usage: \$ENV{SELF} /' "\$err" >&2
+exit \$status
+WRAPPER
+  chmod +x "$scratch/bin/$program"
+done
+e2e_status=0
+D88_SECTORCUT=$scratch/bin/sectorcut D88_DIRPULL=$scratch/bin/dirpull "$native/tests/e2e_tests" --gtest_brief=1 ||
+  e2e_status=$?
+
+[ "$failed" -eq 0 ] && [ "$e2e_status" -eq 0 ]

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -12,8 +13,17 @@
 
 namespace d88test {
 
-inline const std::string kSectorcut = SECTORCUT_EXE;
-inline const std::string kDirpull = DIRPULL_EXE;
+// The programs under test: the ones built here, unless D88_SECTORCUT or
+// D88_DIRPULL names another (scripts/windows_check.sh names wrappers that run
+// the Windows build under Wine).
+inline std::string program_under_test(const char* variable, const char* built)
+{
+    const char* other = std::getenv(variable);
+    return other != nullptr && *other != '\0' ? other : built;
+}
+
+inline const std::string kSectorcut = program_under_test("D88_SECTORCUT", SECTORCUT_EXE);
+inline const std::string kDirpull = program_under_test("D88_DIRPULL", DIRPULL_EXE);
 inline const std::string kSourceDir = SOURCE_DIR;
 
 // The data of sector r of track t of a disk built in code.
