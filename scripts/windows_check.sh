@@ -134,6 +134,7 @@ check cut-sector-0 example sectorcut disk.d88 empty.bin 0 0 0
 check cut-negative-disk example sectorcut disk.d88 neg.bin -1 0 1
 check cut-no-such-disk example sectorcut disk.d88 x.bin 2 0 1
 check cut-no-container example sectorcut missing.d88 x.bin 0 0 1
+check cut-no-wildcards example sectorcut '*.d88' 'o?.bin' 0 0 1
 check cut-no-output-folder example sectorcut disk.d88 nofolder/x.bin 0 0 1
 check cut-onto-container example sectorcut disk.d88 disk.d88 0 0 1
 check cut-onto-hard-link hard_link sectorcut disk.d88 link.d88 0 0 1
