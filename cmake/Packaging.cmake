@@ -4,10 +4,10 @@
 set(CPACK_PACKAGE_NAME d88tools)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
-set(CPACK_PACKAGE_DESCRIPTION
-  "sectorcut copies a run of sectors out of one disk of a D88 container into a file; \
-dirpull extracts every file listed in the volume directory of every disk of a container. \
-Also the reader library for C++ programs, with its CMake and pkg-config files.")
+set(CPACK_PACKAGE_DESCRIPTION "sectorcut copies a run of sectors out of one disk of a D88 container
+into a file; dirpull extracts every file listed in the volume directory
+of every disk of a container. Also the reader library for C++ programs,
+with its CMake and pkg-config files.")
 set(CPACK_PACKAGE_CONTACT "d88tools maintainers <maintainers@users.noreply.c-seed-ed7a8eba.example>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
