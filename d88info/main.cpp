@@ -19,7 +19,7 @@ namespace {
 D88Reader reader;
 
 // The facts of one disk at a time: too large for the stack.
-DiskFacts Disk;
+DiskFacts Survey;
 
 constexpr char kUsage[] = "Usage: d88info CONTAINER [-t] [-j]\n"
                           "       -t  : list the sector IDs of every present track\n"
@@ -32,24 +32,23 @@ struct Options {
 };
 
 // Words and JSON names of the marks, in bit order.
-constexpr const char* kTrackMarkWords[kTrackMarkKinds] = {
-    "a sector missing", "another size code", "another data size", "a sector count other than 6",
-    "the container ends inside the track"};
+constexpr const char* kTrackMarkWords[kTrackMarkKinds] = {"a sector missing", "another size code",
+                                                          "another data size", "a sector count other than 6",
+                                                          "the container ends inside the track"};
 constexpr const char* kTrackMarkNames[kTrackMarkKinds] = {"missing", "size_code", "data_size", "count",
                                                           "ends"};
 constexpr char kTrackMarkLetters[kTrackMarkKinds + 1] = "MNSCE";
-constexpr char kMarkLegend[] = "MARKS: M a sector missing, N another size code, S another data size, "
-                               "C a sector count other than 6, E the container ends inside the track\n";
 constexpr const char* kDiskMarkNames[kDiskMarkKinds] = {
-    "header_unreadable", "size_zero", "size_negative", "size_below_header", "size_past_end",
-    "entry_negative",    "entry_past_disk"};
+    "header_unreadable", "size_zero",      "size_negative",  "size_below_header",
+    "size_past_end",     "entry_negative", "entry_past_disk"};
 
 void report(const char* path, int error)
 {
     std::fprintf(stderr, "d88info: %s: %s\n", path, std::strerror(error));
 }
 
-// Reads the command line; false after a usage error has been shown.
+// Reads the command line; false when the usage text is to be shown (after a
+// complaint for an unknown option or a second container).
 bool parse_options(int argc, char** argv, Options& options)
 {
     for (int i = 1; i < argc; ++i) {
@@ -92,6 +91,15 @@ int32_t first_track_in(const DiskFacts& disk, EntryState state, int32_t* count)
 }
 
 // ---- text ----
+
+void print_legend()
+{
+    std::printf("MARKS:");
+    for (int32_t k = 0; k < kTrackMarkKinds; ++k) {
+        std::printf("%s %c %s", k == 0 ? "" : ",", kTrackMarkLetters[k], kTrackMarkWords[k]);
+    }
+    std::printf("\n");
+}
 
 void print_mark_words(uint32_t marks)
 {
@@ -144,15 +152,24 @@ void print_disk_notes(const DiskFacts& disk, int64_t length)
         std::printf(")\n");
     }
     if (!disk.directory_complete()) {
-        std::printf("     ! no complete directory on track %d: %d of %d bytes read%s\n", kDirectoryTrack,
-                    disk.directory_bytes, kDirectoryBytes,
-                    disk.tracks[kDirectoryTrack].state == EntryState::Present ? "" : ", the track is absent");
+        const TrackFacts& track = disk.tracks[kDirectoryTrack];
+        std::printf("     ! no complete directory on track %d: %d of %d bytes read", kDirectoryTrack,
+                    disk.directory_bytes, kDirectoryBytes);
+        if (track.state != EntryState::Present) {
+            std::printf(", the track is absent");
+        } else if (track.marks != 0) {
+            std::printf(" (");
+            print_mark_words(track.marks);
+            std::printf(")");
+        }
+        std::printf("\n");
     }
 }
 
 void print_track_lines(const DiskFacts& disk)
 {
-    std::printf("     %5s %10s %7s %-5s %s\n", "TRACK", "ENTRY", "RECORDS", "MARKS", "SECTORS (C H R N, hex)");
+    std::printf("     %5s %10s %7s %-5s %s\n", "TRACK", "ENTRY", "RECORDS", "MARKS",
+                "SECTORS (C H R N, hex)");
     for (int32_t t = 0; t < D88Reader::kTrackCount; ++t) {
         const TrackFacts& track = disk.tracks[t];
         switch (track.state) {
@@ -355,17 +372,17 @@ int main(int argc, char** argv)
         print_container_json_head(container);
     } else {
         if (options.tracks) {
-            std::fputs(kMarkLegend, stdout);
+            print_legend();
         }
         std::printf("%4s %10s %11s %-12s %6s %-6s %-9s %s\n", "DISK", "OFFSET", "SIZE", "MEDIA", "TRACKS",
                     "LAYOUT", "DIRECTORY", "NAME");
     }
     for (int32_t d = 0; d < container.disks; ++d) {
-        survey_disk(reader, stream, length, d, Disk);
+        survey_disk(reader, stream, length, d, Survey);
         if (options.json) {
-            print_disk_json(Disk, d == 0, options.tracks);
+            print_disk_json(Survey, d == 0, options.tracks);
         } else {
-            print_disk_text(Disk, length, options.tracks);
+            print_disk_text(Survey, length, options.tracks);
         }
     }
     if (options.json) {

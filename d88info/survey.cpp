@@ -13,6 +13,7 @@ constexpr int32_t kLongSize = 1024;       // sectors 1 to 5, size code 3
 constexpr int32_t kShortSize = 512;       // sector 6, size code 2
 constexpr int32_t kLongCode = 3;
 constexpr int32_t kShortCode = 2;
+constexpr int32_t kDirectoryHead = 3 * kLongSize; // sectors 3 to 5 of the directory
 
 // Sector data land here and are not looked at: only their count matters.
 uint8_t SectorData[kLongSize];
@@ -30,7 +31,8 @@ int32_t layout_size(int32_t r)
 
 bool read_at(FILE* stream, int64_t position, uint8_t* buffer, int32_t count)
 {
-    if (position < 0 || position > INT32_MAX || std::fseek(stream, static_cast<long>(position), SEEK_SET) != 0) {
+    if (position < 0 || position > INT32_MAX ||
+        std::fseek(stream, static_cast<long>(position), SEEK_SET) != 0) {
         return false;
     }
     return std::fread(buffer, 1, static_cast<size_t>(count), stream) == static_cast<size_t>(count);
@@ -171,9 +173,10 @@ void survey_disk(D88Reader& reader, FILE* stream, int64_t length, int32_t index,
     const int32_t c = kDirectoryTrack / 2;
     const int32_t h = kDirectoryTrack % 2;
     reader.set_sector_range(1, kLayoutSectors);
-    facts.directory_bytes = reader.read_sectors(kDirectoryTrack, c, h, 3, kLongCode, Directory, 3 * kLongSize) +
-                            reader.read_sectors(kDirectoryTrack, c, h, kLayoutSectors, kShortCode,
-                                                Directory + 3 * kLongSize, kShortSize);
+    facts.directory_bytes =
+        reader.read_sectors(kDirectoryTrack, c, h, 3, kLongCode, Directory, kDirectoryHead) +
+        reader.read_sectors(kDirectoryTrack, c, h, kLayoutSectors, kShortCode, Directory + kDirectoryHead,
+                            kShortSize);
 }
 
 ContainerFacts survey_container(D88Reader& reader, int64_t length)

@@ -32,13 +32,13 @@ constexpr int32_t kTrackMarkKinds = 5;
 
 // How a disk's header is damaged, one bit each.
 enum DiskMark : uint32_t {
-    kMarkUnreadable = 1U << 0,     // the header could not be read again
-    kMarkSizeZero = 1U << 1,       // the next disk is read at the same offset
-    kMarkSizeNegative = 1U << 2,   // no disk is read after this one
+    kMarkUnreadable = 1U << 0,      // the header could not be read again
+    kMarkSizeZero = 1U << 1,        // the next disk is read at the same offset
+    kMarkSizeNegative = 1U << 2,    // no disk is read after this one
     kMarkSizeBelowHeader = 1U << 3, // the next header overlaps this one
-    kMarkSizePastEnd = 1U << 4,    // the disk runs past the end of the container
-    kMarkEntryNegative = 1U << 5,  // a track table entry is negative
-    kMarkEntryPastDisk = 1U << 6,  // a track table entry lies past the disk
+    kMarkSizePastEnd = 1U << 4,     // the disk runs past the end of the container
+    kMarkEntryNegative = 1U << 5,   // a track table entry is negative
+    kMarkEntryPastDisk = 1U << 6,   // a track table entry lies past the disk
 };
 constexpr int32_t kDiskMarkKinds = 7;
 
@@ -68,19 +68,19 @@ struct DiskFacts {
     int32_t size = 0;
     uint32_t marks = 0;
     int32_t tracks_present = 0;
-    int32_t departing_tracks = 0;      // present tracks with a mark
+    int32_t departing_tracks = 0; // present tracks with a mark
     int32_t first_departing_track = -1;
-    int32_t directory_bytes = 0;       // what dirpull reads of the directory
+    int32_t directory_bytes = 0; // what dirpull reads of the directory
     TrackFacts tracks[D88Reader::kTrackCount];
 
-    bool fixed_layout() const { return readable && departing_tracks == 0; }
+    bool fixed_layout() const { return tracks_present > 0 && departing_tracks == 0; }
     bool directory_complete() const { return directory_bytes == kDirectoryBytes; }
 };
 
 struct ContainerFacts {
-    int64_t length = 0;      // bytes of the container
-    int32_t disks = 0;       // disks indexed by the reader
-    int64_t after_last = -1; // bytes after the last disk's end; -1 when it has none
+    int64_t length = 0;       // bytes of the container
+    int32_t disks = 0;        // disks indexed by the reader
+    int64_t after_last = -1;  // bytes after the last disk's end; -1 when it has none
     int64_t unreachable = -1; // offset of a disk header after the 64th disk, or -1
 };
 
