@@ -1,7 +1,6 @@
 // d88info end to end: the real program on containers built in code (a good
 // disk, damaged disks and tracks, several disks), on the example container
-// against its golden listing, and on the real sample containers; and the
-// reader's accessors that it relies on.
+// against its golden listing, and on the real sample containers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,7 +11,6 @@
 #include <sstream>
 
 #include "d88_builder.h"
-#include "d88_reader.h"
 #include "json_value.h"
 #include "run_program.h"
 
@@ -21,8 +19,8 @@ using namespace d88test;
 namespace {
 
 const std::string kD88info = D88INFO_EXE;
-const std::string kSourceDir = D88INFO_SOURCE_DIR;
-const std::string kSamplesDir = D88INFO_SAMPLES_DIR;
+const std::string kSourceDir = SOURCE_DIR;
+const std::string kSamplesDir = SAMPLES_DIR;
 
 const std::string kUsage = "Usage: d88info CONTAINER [-t] [-j]\n"
                            "       -t  : list the sector IDs of every present track\n"
@@ -497,38 +495,4 @@ TEST(JsonChecker, RefusesWhatIsNotJson)
     EXPECT_TRUE(v["a"][2].boolean);
     EXPECT_TRUE(v["a"][4].is_null());
     EXPECT_EQ(v["b"].text, "\x83\"\\");
-}
-
-// The accessors d88info reads the container's layout through.
-TEST(ReaderFacts, GiveIndexedOffsetsAndStoredFields)
-{
-    Disk a;
-    a.tracks[0] = layout_track(0);
-    Disk b = a;
-    b.table_overrides[5] = -7;
-    b.table_overrides[163] = 123456;
-    const Bytes container = build({a, b});
-    ScratchDir dir;
-    write_file(dir / "c.d88", container);
-    D88Reader reader;
-    ASSERT_TRUE(reader.open((dir / "c.d88").c_str()));
-    EXPECT_EQ(reader.disk_offset(0), 0);
-    EXPECT_EQ(reader.disk_offset(1), 688 + 5728);
-    EXPECT_EQ(reader.disk_offset(2), -1);
-    EXPECT_EQ(reader.disk_offset(-1), -1);
-    EXPECT_EQ(reader.disk_size_field(), 0);
-    EXPECT_EQ(reader.track_entry(0), 0);
-
-    ASSERT_TRUE(reader.select_disk(1));
-    EXPECT_EQ(reader.disk_size_field(), 688 + 5728);
-    EXPECT_EQ(reader.track_entry(0), 688);
-    EXPECT_EQ(reader.track_entry(1), 0);
-    EXPECT_EQ(reader.track_entry(5), -7);
-    EXPECT_EQ(reader.track_entry(163), 123456);
-    EXPECT_EQ(reader.track_entry(164), 0);
-    EXPECT_EQ(reader.track_entry(-1), 0);
-
-    EXPECT_FALSE(reader.select_disk(2)); // a failed selection clears them
-    EXPECT_EQ(reader.disk_size_field(), 0);
-    EXPECT_EQ(reader.track_entry(0), 0);
 }
