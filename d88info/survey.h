@@ -59,18 +59,20 @@ struct TrackFacts {
     uint16_t sizes[kMaxRecords] = {};  // each header's data size
 };
 
+// Every field is zero until survey_disk fills it in, so that the program's one
+// static instance takes no room in the executable.
 struct DiskFacts {
     int32_t index = 0;
     int32_t offset = 0;
     bool readable = false;
     char name[D88Reader::kNameLength + 1] = {};
-    int32_t media = -1;
+    int32_t media = 0; // -1 when the header cannot be read
     int32_t size = 0;
     uint32_t marks = 0;
     int32_t tracks_present = 0;
-    int32_t departing_tracks = 0; // present tracks with a mark
-    int32_t first_departing_track = -1;
-    int32_t directory_bytes = 0; // what dirpull reads of the directory
+    int32_t departing_tracks = 0;      // present tracks with a mark
+    int32_t first_departing_track = 0; // -1 when no track departs
+    int32_t directory_bytes = 0;       // what dirpull reads of the directory
     TrackFacts tracks[D88Reader::kTrackCount];
 
     bool fixed_layout() const { return tracks_present > 0 && departing_tracks == 0; }
