@@ -459,9 +459,41 @@ TEST(Reader, IndexesAndReadsContainersFromOtherTools)
             for (int32_t i = 0; i < listed; i += 4) {
                 EXPECT_EQ(ids[i], t / 2);
                 EXPECT_EQ(ids[i + 1], t % 2);
-                sectors += reader.read_sector(t, ids[i], ids[i + 1], ids[i + 2], ids[i + 3], buffer, 256) == 256;
+                sectors +=
+                    reader.read_sector(t, ids[i], ids[i + 1], ids[i + 2], ids[i + 3], buffer, 256) == 256;
             }
         }
         EXPECT_EQ(sectors, 80 * 16);
     }
+}
+
+// The read-only accessors for programs that show a container's structure.
+TEST(ReaderFacts, GiveIndexedOffsetsAndStoredFields)
+{
+    Disk a;
+    a.tracks[0] = layout_track(0);
+    Disk b = a;
+    b.table_overrides[5] = -7;
+    b.table_overrides[163] = 123456;
+    Opened o(build({a, b}));
+    D88Reader& reader = o.reader;
+    EXPECT_EQ(reader.disk_offset(0), 0);
+    EXPECT_EQ(reader.disk_offset(1), 688 + 5728);
+    EXPECT_EQ(reader.disk_offset(2), -1);
+    EXPECT_EQ(reader.disk_offset(-1), -1);
+    EXPECT_EQ(reader.disk_size_field(), 0);
+    EXPECT_EQ(reader.track_entry(0), 0);
+
+    ASSERT_TRUE(reader.select_disk(1));
+    EXPECT_EQ(reader.disk_size_field(), 688 + 5728);
+    EXPECT_EQ(reader.track_entry(0), 688);
+    EXPECT_EQ(reader.track_entry(1), 0);
+    EXPECT_EQ(reader.track_entry(5), -7);
+    EXPECT_EQ(reader.track_entry(163), 123456);
+    EXPECT_EQ(reader.track_entry(164), 0);
+    EXPECT_EQ(reader.track_entry(-1), 0);
+
+    EXPECT_FALSE(reader.select_disk(2)); // a failed selection clears them
+    EXPECT_EQ(reader.disk_size_field(), 0);
+    EXPECT_EQ(reader.track_entry(0), 0);
 }
