@@ -6,7 +6,8 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_DESCRIPTION "sectorcut copies a run of sectors out of one disk of a D88 container
 into a file; dirpull extracts every file listed in the volume directory
-of every disk of a container. Also the reader library for C++ programs,
+of every disk of a container; d88info shows what a container holds, disk
+by disk and track by track. Also the reader library for C++ programs,
 with its CMake and pkg-config files.")
 set(CPACK_PACKAGE_CONTACT "d88tools maintainers <maintainers@users.noreply.c-seed-ed7a8eba.example>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -1,8 +1,8 @@
 # Cross-build for 64-bit Windows with MinGW-w64 (Debian: g++-mingw-w64-x86-64):
 #   cmake -S . -B build-windows --toolchain cmake/mingw-w64-x86_64.cmake
 #   cmake --build build-windows
-# gives sectorcut.exe and dirpull.exe, linked statically so that they need no
-# DLL beyond those of Windows itself.
+# gives sectorcut.exe, dirpull.exe and d88info.exe, linked statically so that
+# they need no DLL beyond those of Windows itself.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 

@@ -35,13 +35,15 @@ fi
 wineserver=$(dirname "$wine")/wineserver
 
 echo "-- native and Windows builds"
-if [ ! -f "$native/CMakeCache.txt" ]; then
+if [ -f "$native/CMakeCache.txt" ]; then
+  cmake -S . -B "$native" >/dev/null # as it was configured
+else
   cmake -S . -B "$native" -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-cmake --build "$native" -j "$jobs" --target sectorcut dirpull e2e_tests >/dev/null
+cmake --build "$native" -j "$jobs" --target sectorcut dirpull d88info e2e_tests e2e_d88info_tests >/dev/null
 cmake --no-warn-unused-cli -S . -B build-windows --toolchain cmake/mingw-w64-x86_64.cmake -DD88_WERROR=ON \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build-windows -j "$jobs" --target sectorcut dirpull >/dev/null
+cmake --build build-windows -j "$jobs" --target sectorcut dirpull d88info >/dev/null
 
 echo "-- clang-tidy on the Windows platform layer"
 # clang finds MinGW's C++ headers only when told; GCC's own headers (its
@@ -84,7 +86,7 @@ container_named_like_a_file() { cp "$root/examples/example.d88" HELLO.BAS; }
 # Text stream output as the Windows C library writes it.
 crlf() { perl -pe 's/\n/\r\n/g'; }
 # The loosely compared parts: the name in the usage line, the system's reason.
-loose() { perl -pe 's/^Usage: \S+ \[d88file\]/Usage: PROGRAM [d88file]/; s/^((sectorcut|dirpull): .*): [^:]*(\r?)$/$1: REASON$3/'; }
+loose() { perl -pe 's/^Usage: \S+ \[d88file\]/Usage: PROGRAM [d88file]/; s/^((sectorcut|dirpull|d88info): .*): [^:]*(\r?)$/$1: REASON$3/'; }
 
 passed=0
 failed=0
@@ -152,6 +154,20 @@ check pull-stops-at-incomplete-directory truncated dirpull disk.d88
 check pull-file-in-the-way file_named_001 dirpull disk.d88
 check pull-onto-container container_named_like_a_file dirpull HELLO.BAS -d
 
+echo "-- d88info"
+check info-usage example d88info
+check info-no-container example d88info missing.d88
+check info-disks example d88info disk.d88
+check info-tracks example d88info disk.d88 -t
+check info-json example d88info disk.d88 -j -t
+check info-truncated truncated d88info disk.d88 -t
+check info-two-containers example d88info disk.d88 other.d88
+check info-options-joined-before example d88info -tj disk.d88
+check info-unknown-option example d88info disk.d88 -x
+# A folder as the container: Linux opens it and reads nothing ("Is a
+# directory"), Windows refuses to open it ("Permission denied").
+check info-folder example d88info .
+
 echo "windows_check: $passed passed, $failed failed"
 
 echo "-- the end-to-end tests, run on the Windows build"
@@ -160,7 +176,7 @@ echo "-- the end-to-end tests, run on the Windows build"
 # LF line ends. The usage line names the program as invoked, under Wine the
 # .exe's Windows path; the wrapper puts its own name there.
 mkdir "$scratch/bin"
-for program in sectorcut dirpull; do
+for program in sectorcut dirpull d88info; do
   exe=$root/build-windows/$program/$program.exe
   cat >"$scratch/bin/$program" <<WRAPPER
 #!/usr/bin/env bash
@@ -181,7 +197,10 @@ WRAPPER
   chmod +x "$scratch/bin/$program"
 done
 e2e_status=0
-D88_SECTORCUT=$scratch/bin/sectorcut D88_DIRPULL=$scratch/bin/dirpull "$native/tests/e2e_tests" --gtest_brief=1 ||
-  e2e_status=$?
+export D88_SECTORCUT=$scratch/bin/sectorcut D88_DIRPULL=$scratch/bin/dirpull D88_D88INFO=$scratch/bin/d88info
+"$native/tests/e2e_tests" --gtest_brief=1 || e2e_status=$?
+# D88info.CommandLine expects Linux's reason for a folder given as the
+# container; its other rows are cases of the list above.
+"$native/tests/e2e_d88info_tests" --gtest_brief=1 --gtest_filter=-D88info.CommandLine || e2e_status=$?
 
 [ "$failed" -eq 0 ] && [ "$e2e_status" -eq 0 ]

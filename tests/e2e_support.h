@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -12,15 +11,6 @@
 #include "run_program.h"
 
 namespace d88test {
-
-// The programs under test: the ones built here, unless D88_SECTORCUT or
-// D88_DIRPULL names another (scripts/windows_check.sh names wrappers that run
-// the Windows build under Wine).
-inline std::string program_under_test(const char* variable, const char* built)
-{
-    const char* other = std::getenv(variable);
-    return other != nullptr && *other != '\0' ? other : built;
-}
 
 inline const std::string kSectorcut = program_under_test("D88_SECTORCUT", SECTORCUT_EXE);
 inline const std::string kDirpull = program_under_test("D88_DIRPULL", DIRPULL_EXE);
