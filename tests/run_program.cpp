@@ -22,6 +22,12 @@ std::string slurp(const std::string& path)
 
 } // namespace
 
+std::string program_under_test(const char* variable, const char* built)
+{
+    const char* other = std::getenv(variable);
+    return other != nullptr && *other != '\0' ? other : built;
+}
+
 RunResult run_program(const std::vector<std::string>& argv, const std::string& cwd)
 {
     ScratchDir capture;

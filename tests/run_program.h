@@ -14,6 +14,11 @@ struct RunResult {
     std::string err;
 };
 
+// The path of a program under test: built, unless the environment variable
+// names another program to run in its place (scripts/windows_check.sh names
+// wrappers that run the Windows build under Wine).
+std::string program_under_test(const char* variable, const char* built);
+
 // Runs argv[0] with argv in folder cwd, standard input empty.
 RunResult run_program(const std::vector<std::string>& argv, const std::string& cwd);
 
