@@ -224,6 +224,8 @@ std::vector<Damage> damages()
     huge_sector.tracks[37].sectors[4].data_size = 0xFFFF;
     // The container ends 8 bytes into the header of track 37's sector 6.
     const size_t sixth_header = 688 + (6 * 16 + 5632) + 5 * (16 + 1024);
+    // The data of track 0's sector 2.
+    const size_t second_data = 688 + (16 + 1024) + 16;
     Bytes junk = base;
     junk.insert(junk.end(), 100, 0xE5);
 
@@ -261,6 +263,11 @@ std::vector<Damage> damages()
         {"the file ending inside a sector header",
          first(base, sixth_header + 8),
          {cut({"0", "37", "1", "6144"}, volume_bytes(37, 0, 5120))},
+         kNothingPulled},
+        // What is there of sector 2 is read; the rest of its slot stays zero.
+        {"the file ending inside a sector's data",
+         first(base, second_data + 100),
+         {cut({"0", "0", "1", "2048"}, join(volume_bytes(0, 0, 1124), zeros(924)))},
          kNothingPulled},
         sixty_five_disks(),
         {"100 bytes of junk after the last disk",

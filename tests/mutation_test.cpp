@@ -5,6 +5,9 @@
 // folder it runs in and leave the container as it was.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <random>
 
@@ -89,6 +92,16 @@ Bytes mutate(const Bytes& original, std::mt19937& random)
     return bytes;
 }
 
+bool wrote_a_file(const std::string& folder)
+{
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 class Mutation : public testing::TestWithParam<size_t> {};
 
 TEST_P(Mutation, EveryRunEndsCleanly)
@@ -110,13 +123,22 @@ TEST_P(Mutation, EveryRunEndsCleanly)
     runs.push_back({dirpull_path(), container});
     runs.push_back({dirpull_path(), container, "-f"});
 
+    // How the runs ended, shown at the end so that the spread of the
+    // variants can be seen: per command line, runs with exit code 0, with 1,
+    // and runs that wrote at least one file.
+    std::vector<std::array<int, 3>> ends(runs.size());
     for (int variant = 0; variant < kVariants; ++variant) {
         const Bytes bytes = mutate(original.container, random);
         write_file(container, bytes);
-        for (const std::vector<std::string>& argv : runs) {
+        for (size_t run = 0; run < runs.size(); ++run) {
+            const std::vector<std::string>& argv = runs[run];
             std::filesystem::create_directory(work);
             const std::vector<std::string> around = list_dir(root.path());
             const RunResult result = run_program(argv, work, options);
+            if (result.exit_code == 0 || result.exit_code == 1) {
+                ++ends[run][static_cast<size_t>(result.exit_code)];
+            }
+            ends[run][2] += wrote_a_file(work) ? 1 : 0;
             std::string failure = abnormal_end(result);
             if (list_dir(root.path()) != around) {
                 failure += "\nsomething was created or removed next to the folder of the run";
@@ -139,6 +161,25 @@ TEST_P(Mutation, EveryRunEndsCleanly)
             std::filesystem::remove_all(work);
         }
     }
+    for (size_t run = 0; run < runs.size(); ++run) {
+        std::string command = std::filesystem::path(runs[run][0]).filename().string();
+        for (size_t i = 2; i < runs[run].size(); ++i) {
+            command += " " + runs[run][i];
+        }
+        std::printf("%-36s exit 0: %3d, exit 1: %3d, wrote files: %3d\n", command.c_str(), ends[run][0],
+                    ends[run][1], ends[run][2]);
+    }
+}
+
+// The time limit that catches a hang ends a run that does not end by itself.
+TEST(RunTimeLimit, EndsARunThatHangs)
+{
+    ScratchDir dir;
+    RunOptions options;
+    options.time_limit_seconds = 1;
+    const RunResult result = run_program({"/bin/sleep", "30"}, dir.path(), options);
+    EXPECT_EQ(result.signal, SIGALRM);
+    EXPECT_NE(abnormal_end(result).find("time limit"), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(SmallContainers, Mutation, testing::Values(0, 1, 2),

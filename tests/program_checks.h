@@ -17,7 +17,7 @@ const std::string& sectorcut_path();
 const std::string& dirpull_path();
 
 // Seconds a single run may take before it is killed and counted as a hang.
-constexpr unsigned kRunTimeLimit = 10;
+constexpr unsigned kRunTimeLimit = 5;
 
 // Empty when the run ended by itself with exit code 0 or 1 and its standard
 // error holds no sanitizer report; otherwise what went wrong, with the
