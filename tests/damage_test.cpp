@@ -7,6 +7,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <functional>
 #include <optional>
 
 #include "d88_builder.h"
@@ -69,13 +70,22 @@ Disk base_disk(const std::string& name = "BASE")
 // Bytes of the base volume: count bytes from offset of track.
 Bytes volume_bytes(int track, int offset, size_t count)
 {
-    Volume v = base_volume();
+    static Volume v = base_volume();
     const Bytes& image = v.image();
     const long from = static_cast<long>(track) * kTrackBytes + offset;
     return Bytes(image.begin() + from, image.begin() + from + static_cast<long>(count));
 }
 
-const int32_t kBaseSize = static_cast<int32_t>(build({base_disk()}).size());
+const Bytes& base_container()
+{
+    static const Bytes bytes = build({base_disk()});
+    return bytes;
+}
+
+int32_t base_size()
+{
+    return static_cast<int32_t>(base_container().size());
+}
 
 const std::string kGameLine = "GAME.BIN   : [BIN] trk=00 sec=01 trkofs=0000 adr=9000 size=05DC\n";
 const std::string kNoteLine = "NOTE.BAS   : [BAS] trk=37 sec=01 trkofs=0000          size=0064\n";
@@ -115,29 +125,38 @@ Pull base_pulled(const Bytes& game)
     return Pull{0, kBaseListing, {{"000/GAME.BIN", game}, {"000/NOTE.BAS", kNote}}};
 }
 
+// The rows are made when the tests are listed, so each builds its container
+// only when it runs.
 struct Damage {
     std::string name;
-    Bytes container;
+    std::function<Bytes()> container;
     std::vector<Cut> cuts;
     Pull pull;
 };
 
+// Stands for the entry one past the base disk's size.
+constexpr int32_t kPastTheDisk = -1;
+
 // The base disk with another track table entry for track 0.
-Bytes with_track_zero_at(int32_t entry)
+std::function<Bytes()> with_track_zero_at(int32_t entry)
 {
-    Disk d = base_disk();
-    d.table_overrides[0] = entry;
-    return build({d});
+    return [=] {
+        Disk d = base_disk();
+        d.table_overrides[0] = entry == kPastTheDisk ? base_size() + 1 : entry;
+        return build({d});
+    };
 }
 
 Damage negative_disk_size()
 {
     // The second disk's size leads back to the first, so the indexing
     // alternates between the two until 64 disks are counted.
-    Disk second = base_disk("SECOND");
-    second.size = -kBaseSize;
     return {"negative disk size",
-            build({base_disk(), second}),
+            [] {
+                Disk second = base_disk("SECOND");
+                second.size = -base_size();
+                return build({base_disk(), second});
+            },
             {cut({"62", "0", "1", "2048"}, volume_bytes(0, 0, 2048)), cut({"63", "0", "1", "2048"}, {})},
             base_pulled(kGame)};
 }
@@ -148,104 +167,115 @@ Damage track_entry_equal_to_disk_size()
     // whose name bytes read as a sector header: sector (0, 0, 1, 3), the only
     // one of its track, with 16 data bytes, the rest of that header (zeros,
     // then the disk size 688).
-    Disk d = base_disk();
-    d.table_overrides[0] = kBaseSize;
-    Disk next;
-    next.name = std::string("\0\0\x01\x03\x01\0\0\0\0\0\0\0\0\0\x10\0", 16);
     Bytes sector = zeros(16);
     sector[12] = 0xB0;
     sector[13] = 0x02;
     return {"track table entry equal to the disk size",
-            build({d, next}),
+            [] {
+                Disk d = base_disk();
+                d.table_overrides[0] = base_size();
+                Disk next;
+                next.name = std::string("\0\0\x01\x03\x01\0\0\0\0\0\0\0\0\0\x10\0", 16);
+                return build({d, next});
+            },
             {cut({"0", "0", "1", "2048"}, join(sector, zeros(1008)))},
             base_pulled(join(sector, zeros(1484)))};
 }
 
 Damage sector_count(const std::string& name, uint16_t count, bool all_headers, bool drop_sector_two)
 {
-    Disk d = base_disk();
-    std::vector<Sector>& sectors = d.tracks[0].sectors;
-    for (size_t i = 0; i < sectors.size(); ++i) {
-        if (all_headers || i == 1) {
-            sectors[i].count = count;
+    auto container = [=] {
+        Disk d = base_disk();
+        std::vector<Sector>& sectors = d.tracks[0].sectors;
+        for (size_t i = 0; i < sectors.size(); ++i) {
+            if (all_headers || i == 1) {
+                sectors[i].count = count;
+            }
         }
-    }
-    if (drop_sector_two) {
-        sectors.erase(sectors.begin() + 1);
-    }
+        if (drop_sector_two) {
+            sectors.erase(sectors.begin() + 1);
+        }
+        return build({d});
+    };
     return {name,
-            build({d}),
+            container,
             {cut({"0", "0", "1", "2048"}, volume_bytes(0, 0, 1024))},
             base_pulled(join(first(kGame, 1024), zeros(476)))};
 }
 
 Damage sixty_five_disks()
 {
-    std::vector<Disk> disks;
     std::string listing;
     std::map<std::string, Bytes> files;
     char line[96];
-    for (int k = 0; k < 65; ++k) {
-        char file[8];
-        char disk[8];
-        std::snprintf(file, sizeof file, "F%02d", k);
-        std::snprintf(disk, sizeof disk, "DISK%02d", k);
-        Volume v;
-        v.add_file(file, "BIN", 1, 37, 1, 0, pattern_bytes(16, k));
-        disks.push_back(v.to_disk(disk, {37}));
-        if (k < 64) {
-            std::snprintf(line, sizeof line,
-                          "\n[%s] -> %03d\n%s.BIN    : [BIN] trk=37 sec=01 trkofs=0000 adr=0000 size=0010\n",
-                          disk, k, file);
-            listing += line;
-            std::snprintf(line, sizeof line, "%03d/%s.BIN", k, file);
-            files[line] = pattern_bytes(16, k);
-        }
+    // Disk k is DISKkk and holds Fkk.BIN; the 65th is never reached.
+    for (int k = 0; k < 64; ++k) {
+        std::snprintf(
+            line, sizeof line,
+            "\n[DISK%02d] -> %03d\nF%02d.BIN    : [BIN] trk=37 sec=01 trkofs=0000 adr=0000 size=0010\n", k, k,
+            k);
+        listing += line;
+        std::snprintf(line, sizeof line, "%03d/F%02d.BIN", k, k);
+        files[line] = pattern_bytes(16, k);
     }
+    auto container = [] {
+        std::vector<Disk> disks;
+        for (int k = 0; k < 65; ++k) {
+            char name[8];
+            std::snprintf(name, sizeof name, "F%02d", k);
+            Volume v;
+            v.add_file(name, "BIN", 1, 37, 1, 0, pattern_bytes(16, k));
+            std::snprintf(name, sizeof name, "DISK%02d", k);
+            disks.push_back(v.to_disk(name, {37}));
+        }
+        return build(disks);
+    };
     return {"65 disks",
-            build(disks),
+            container,
             {cut({"63", "37", "1", "16"}, pattern_bytes(16, 63)), no_such_disk({"64", "37", "1", "16"})},
             Pull{0, listing, files}};
 }
 
 std::vector<Damage> damages()
 {
-    const Bytes base = build({base_disk()});
     const Pull untouched = base_pulled(kGame);
     const Pull track_zero_absent = base_pulled(zeros(1500));
     const Cut whole_first_sectors = cut({"0", "0", "1", "2048"}, volume_bytes(0, 0, 2048));
     const Cut empty_cut = cut({"0", "0", "1", "2048"}, {});
 
-    Disk zero_size = base_disk();
-    zero_size.size = 0;
-    Disk long_size = base_disk();
-    long_size.size = kBaseSize + 5000;
-    Disk huge_sector = base_disk();
-    huge_sector.tracks[37].sectors[4].data_size = 0xFFFF;
     // The container ends 8 bytes into the header of track 37's sector 6.
     const size_t sixth_header = 688 + (6 * 16 + 5632) + 5 * (16 + 1024);
     // The data of track 0's sector 2.
     const size_t second_data = 688 + (16 + 1024) + 16;
-    Bytes junk = base;
-    junk.insert(junk.end(), 100, 0xE5);
 
     return {
-        {"empty file", {}, {no_such_disk({"0", "0", "1", "2048"})}, kNothingPulled},
-        {"687 bytes", first(base, 687), {no_such_disk({"0", "0", "1", "2048"})}, kNothingPulled},
+        {"empty file", [] { return Bytes{}; }, {no_such_disk({"0", "0", "1", "2048"})}, kNothingPulled},
+        {"687 bytes",
+         [] { return first(base_container(), 687); },
+         {no_such_disk({"0", "0", "1", "2048"})},
+         kNothingPulled},
         // Every slot indexes the same header; a disk of size 0 has no track.
         {"disk size 0",
-         build({zero_size}),
+         [] {
+             Disk d = base_disk();
+             d.size = 0;
+             return build({d});
+         },
          {cut({"63", "0", "1", "2048"}, {}), no_such_disk({"64", "0", "1", "2048"})},
          kNothingPulled},
         negative_disk_size(),
         {"disk size past the end",
-         build({long_size}),
+         [] {
+             Disk d = base_disk();
+             d.size = base_size() + 5000;
+             return build({d});
+         },
          {whole_first_sectors, no_such_disk({"1", "0", "1", "2048"})},
          untouched},
         {"track table entry negative", with_track_zero_at(-5), {empty_cut}, track_zero_absent},
         // The bytes at 0x10 read as a sector header with a sector count of 0.
         {"track table entry inside the header", with_track_zero_at(0x10), {empty_cut}, track_zero_absent},
-        {"track table entry past the end", with_track_zero_at(kBaseSize + 1), {empty_cut}, track_zero_absent},
+        {"track table entry past the end", with_track_zero_at(kPastTheDisk), {empty_cut}, track_zero_absent},
         track_entry_equal_to_disk_size(),
         // Sector 1 is found before the count of 0 in sector 2's header ends
         // the scan.
@@ -257,21 +287,29 @@ std::vector<Damage> damages()
         // slot goes, but sector 6 after it cannot be found any more, so the
         // directory is incomplete.
         {"data size larger than what is left of the file",
-         build({huge_sector}),
+         [] {
+             Disk d = base_disk();
+             d.tracks[37].sectors[4].data_size = 0xFFFF;
+             return build({d});
+         },
          {cut({"0", "37", "1", "6144"}, volume_bytes(37, 0, 5120))},
          kNothingPulled},
         {"the file ending inside a sector header",
-         first(base, sixth_header + 8),
+         [=] { return first(base_container(), sixth_header + 8); },
          {cut({"0", "37", "1", "6144"}, volume_bytes(37, 0, 5120))},
          kNothingPulled},
         // What is there of sector 2 is read; the rest of its slot stays zero.
         {"the file ending inside a sector's data",
-         first(base, second_data + 100),
+         [=] { return first(base_container(), second_data + 100); },
          {cut({"0", "0", "1", "2048"}, join(volume_bytes(0, 0, 1124), zeros(924)))},
          kNothingPulled},
         sixty_five_disks(),
         {"100 bytes of junk after the last disk",
-         junk,
+         [] {
+             Bytes junk = base_container();
+             junk.insert(junk.end(), 100, 0xE5);
+             return junk;
+         },
          {whole_first_sectors, no_such_disk({"1", "0", "1"})},
          untouched},
     };
@@ -288,7 +326,7 @@ TEST_P(Damaged, BothProgramsGiveTheExpectedResult)
 {
     const Damage& damage = GetParam();
     ScratchDir root;
-    write_file(root / "c.d88", damage.container);
+    write_file(root / "c.d88", damage.container());
     RunOptions options;
     options.time_limit_seconds = kRunTimeLimit;
 

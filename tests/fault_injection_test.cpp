@@ -93,8 +93,8 @@ struct Fault {
     Written written;
     std::function<void(const std::string& root)> arrange = {};
     long long file_size_limit = -1;
-    bool unprivileged = false; // runs as an ordinary user, so that permissions hold
-    Bytes container = two_disks();
+    bool unprivileged = false;        // runs as an ordinary user, so that permissions hold
+    Bytes (*container)() = two_disks; // made when the row runs
 };
 
 void PrintTo(const Fault& fault, std::ostream* out)
@@ -300,7 +300,7 @@ std::vector<Fault> faults()
          {},
          -1,
          false,
-         dot_names()},
+         dot_names},
         {"pull onto a folder of the file's name",
          true,
          {"../c.d88"},
@@ -332,7 +332,7 @@ TEST_P(Faulty, ReportsTheFileAndLeavesTheRestAlone)
     const Fault& fault = GetParam();
     ScratchDir root;
     fs::permissions(root.path(), fs::perms(0755));
-    write_file(root / "c.d88", fault.container);
+    write_file(root / "c.d88", fault.container());
     make_folder(root / "work");
     if (fault.arrange) {
         fault.arrange(root.path());

@@ -56,25 +56,30 @@ Disk volume_disk(const std::string& name, int seed)
 
 struct Original {
     const char* name;
-    Bytes container;
+    Bytes (*container)();                       // made when the test runs
     std::vector<std::vector<std::string>> cuts; // sectorcut arguments after the output file
 };
 
 std::vector<Original> originals()
 {
-    // Three records of odd sizes and counts on one track of the last disk.
-    Disk odd = layout_tracks("ODD", {36, 37, 38});
-    odd.tracks[38].sectors[1].data.resize(300);
-    odd.tracks[38].sectors[2].count = 2;
     return {
         {"fixed_layout",
-         build({layout_tracks("LAYOUT", {0, 1, 2})}),
+         [] {
+             return build({layout_tracks("LAYOUT", {0, 1, 2})});
+         },
          {{"0", "0", "1", "20000"}, {"0", "1", "6", "600", "100"}, {"0", "2", "3"}}},
         {"volume_with_files",
-         build({volume_disk("VOLUME", 1)}),
+         [] { return build({volume_disk("VOLUME", 1)}); },
          {{"0", "37", "3", "3584"}, {"0", "0", "1", "2048", "-10"}, {"0", "36", "6", "10000"}}},
         {"several_disks",
-         build({volume_disk("FIRST", 2), volume_disk("SECOND", 3), odd}),
+         [] {
+             // Three records of odd sizes and counts on one track of the
+             // last disk.
+             Disk odd = layout_tracks("ODD", {36, 37, 38});
+             odd.tracks[38].sectors[1].data.resize(300);
+             odd.tracks[38].sectors[2].count = 2;
+             return build({volume_disk("FIRST", 2), volume_disk("SECOND", 3), odd});
+         },
          {{"1", "37", "1", "6144"}, {"2", "36", "5", "4000", "1000"}, {"2", "38", "1"}}},
     };
 }
@@ -110,6 +115,7 @@ TEST_P(Mutation, EveryRunEndsCleanly)
     ScratchDir root;
     const std::string container = root / "c.d88";
     const std::string work = root / "work";
+    const Bytes pristine = original.container();
     std::mt19937 random(20261211U + static_cast<unsigned>(GetParam()));
     RunOptions options;
     options.time_limit_seconds = kRunTimeLimit;
@@ -128,7 +134,7 @@ TEST_P(Mutation, EveryRunEndsCleanly)
     // and runs that wrote at least one file.
     std::vector<std::array<int, 3>> ends(runs.size());
     for (int variant = 0; variant < kVariants; ++variant) {
-        const Bytes bytes = mutate(original.container, random);
+        const Bytes bytes = mutate(pristine, random);
         write_file(container, bytes);
         for (size_t run = 0; run < runs.size(); ++run) {
             const std::vector<std::string>& argv = runs[run];
