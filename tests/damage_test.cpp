@@ -134,15 +134,13 @@ struct Damage {
     Pull pull;
 };
 
-// Stands for the entry one past the base disk's size.
-constexpr int32_t kPastTheDisk = -1;
-
-// The base disk with another track table entry for track 0.
-std::function<Bytes()> with_track_zero_at(int32_t entry)
+// The base disk with another track table entry for track 0, given the size
+// of the base disk.
+std::function<Bytes()> with_track_zero_at(int32_t (*entry)(int32_t size))
 {
     return [=] {
         Disk d = base_disk();
-        d.table_overrides[0] = entry == kPastTheDisk ? base_size() + 1 : entry;
+        d.table_overrides[0] = entry(base_size());
         return build({d});
     };
 }
@@ -272,10 +270,19 @@ std::vector<Damage> damages()
          },
          {whole_first_sectors, no_such_disk({"1", "0", "1", "2048"})},
          untouched},
-        {"track table entry negative", with_track_zero_at(-5), {empty_cut}, track_zero_absent},
+        {"track table entry negative",
+         with_track_zero_at([](int32_t) { return -5; }),
+         {empty_cut},
+         track_zero_absent},
         // The bytes at 0x10 read as a sector header with a sector count of 0.
-        {"track table entry inside the header", with_track_zero_at(0x10), {empty_cut}, track_zero_absent},
-        {"track table entry past the end", with_track_zero_at(kPastTheDisk), {empty_cut}, track_zero_absent},
+        {"track table entry inside the header",
+         with_track_zero_at([](int32_t) { return 0x10; }),
+         {empty_cut},
+         track_zero_absent},
+        {"track table entry past the end",
+         with_track_zero_at([](int32_t size) { return size + 1; }),
+         {empty_cut},
+         track_zero_absent},
         track_entry_equal_to_disk_size(),
         // Sector 1 is found before the count of 0 in sector 2's header ends
         // the scan.
