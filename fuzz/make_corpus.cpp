@@ -175,17 +175,12 @@ void reader_seeds()
 
 // ---- volume: the container alone -------------------------------------------
 
-// A volume disk that keeps track 37 (the directory) and the given tracks.
-Disk volume_disk(Volume& v, const std::string& name, std::initializer_list<int> keep)
+// A volume disk that stores track 37 (the directory) and the given tracks.
+Disk volume_disk(const Volume& v, const std::string& name, std::initializer_list<int> keep)
 {
-    Disk d = v.to_disk(name);
-    std::map<int, Track> kept;
-    kept[37] = d.tracks[37];
-    for (const int t : keep) {
-        kept[t] = d.tracks[t];
-    }
-    d.tracks = kept;
-    return d;
+    std::vector<int> tracks = {37};
+    tracks.insert(tracks.end(), keep.begin(), keep.end());
+    return v.to_disk(name, tracks);
 }
 
 Volume sample_volume()

@@ -22,11 +22,6 @@ int file_identity(const char* path, FileIdentity* identity)
     return 0;
 }
 
-bool same_file(const FileIdentity& a, const FileIdentity& b)
-{
-    return a.device == b.device && a.inode == b.inode;
-}
-
 int make_directory(const char* name)
 {
     return mkdir(name, 0777) == 0 ? 0 : errno;
