@@ -12,6 +12,8 @@
 //   operation: kind (modulo 3: read_sector, read_sectors, read_sector_ids),
 //              n (signed byte), then track, c, h, r (signed 16-bit) and the
 //              buffer length (signed 32-bit, at most kMaxLength)
+// The facts kept of the index and of the selected disk (disk_offset,
+// disk_size_field, track_entry) are compared with the container's bytes.
 // Every disk is selected; the first 8, the last and the indexes that are not
 // disks are also read, which keeps a run of 64 disks fast.
 #include <algorithm>
@@ -92,6 +94,42 @@ void run(D88Reader& reader, const Operation& op, bool selected)
     FUZZ_CHECK(untouched(bytes, kGuard + written_up_to, bytes.size()));
 }
 
+int32_t field32(const uint8_t* bytes)
+{
+    return static_cast<int32_t>(static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
+                                (static_cast<uint32_t>(bytes[2]) << 16) |
+                                (static_cast<uint32_t>(bytes[3]) << 24));
+}
+
+// The facts the reader keeps of the index and of the selected disk, against
+// the container's own bytes (when the file is as it was indexed).
+void check_facts(const D88Reader& reader, int32_t d, int32_t disks, bool as_stored, const uint8_t* container,
+                 size_t size)
+{
+    const int32_t offset = reader.disk_offset(d);
+    if (d < 0 || d >= disks) {
+        FUZZ_CHECK(offset == -1);
+    } else {
+        FUZZ_CHECK(offset >= 0 && static_cast<size_t>(offset) + D88Reader::kDiskHeaderSize <= size);
+        FUZZ_CHECK(d > 0 || offset == 0);
+    }
+    if (reader.media_type() < 0) {
+        FUZZ_CHECK(reader.disk_size_field() == 0);
+        for (int32_t t = -1; t <= D88Reader::kTrackCount; ++t) {
+            FUZZ_CHECK(reader.track_entry(t) == 0);
+        }
+        return;
+    }
+    FUZZ_CHECK(reader.track_entry(-1) == 0 && reader.track_entry(D88Reader::kTrackCount) == 0);
+    if (as_stored) {
+        const uint8_t* header = container + offset;
+        FUZZ_CHECK(reader.disk_size_field() == field32(header + 0x1C));
+        for (int32_t t = 0; t < D88Reader::kTrackCount; ++t) {
+            FUZZ_CHECK(reader.track_entry(t) == field32(header + 0x20 + 4 * static_cast<ptrdiff_t>(t)));
+        }
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -150,6 +188,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         } else {
             FUZZ_CHECK(reader.media_type() == -1 && reader.disk_name()[0] == '\0');
         }
+        check_facts(reader, d, disks, selected && !changed, in.rest(), in.rest_size());
         if (read_too(d)) {
             for (const Operation& op : ops) {
                 run(reader, op, selected);
