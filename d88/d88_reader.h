@@ -78,6 +78,23 @@ public:
     // sector, whole entries only. Returns the number of bytes written.
     int32_t read_sector_ids(int32_t track, uint8_t* buffer, int32_t length);
 
+    // Facts of the container as indexed and of the selected disk as stored,
+    // for programs that show a container's structure; none of them reads.
+    // Byte position of disk index's header, -1 for an index outside 0 to
+    // disk_count() - 1.
+    int32_t disk_offset(int32_t index) const
+    {
+        return index >= 0 && index < indexed_disks ? disk_offsets[index] : -1;
+    }
+    // Disk-size field of the selected disk, 0 with no disk selected.
+    int32_t disk_size_field() const { return disk_size; }
+    // Track table entry of the selected disk as stored (0: no track), 0 with
+    // no disk selected or a track index outside 0 to 163.
+    int32_t track_entry(int32_t track) const
+    {
+        return disk_base >= 0 && track >= 0 && track < kTrackCount ? track_table[track] : 0;
+    }
+
 private:
     static constexpr int32_t kWindowSize = 65536; // more than the data of any sector (65535)
     static constexpr int32_t kFirstFill = 8192;   // read at a new place: a track of the fixed layout

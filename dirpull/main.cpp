@@ -125,9 +125,7 @@ bool extract_entry(const DirEntry& entry, const Options& options, const platform
             name[length] = '\0';
         }
     }
-    platform::FileIdentity output;
-    if (container != nullptr && platform::file_identity(name, &output) == 0 &&
-        platform::same_file(*container, output)) {
+    if (platform::names_file(name, container)) {
         std::fflush(stdout);
         std::fprintf(stderr, "dirpull: %s: is the container being read; not overwritten\n", name);
         return false;

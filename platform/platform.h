@@ -20,7 +20,9 @@ struct FileIdentity {
 // 0 and the identity of the file at path, or the error number.
 int file_identity(const char* path, FileIdentity* identity);
 
-bool same_file(const FileIdentity& a, const FileIdentity& b);
+// Whether path names the file of the given identity; a path that names no
+// file, or a null identity, answers no.
+bool names_file(const char* path, const FileIdentity* identity);
 
 // Creates directory name in the current directory; 0, or the error number
 // (EEXIST when something of that name is already there).

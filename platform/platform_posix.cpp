@@ -22,9 +22,11 @@ int file_identity(const char* path, FileIdentity* identity)
     return 0;
 }
 
-bool same_file(const FileIdentity& a, const FileIdentity& b)
+bool names_file(const char* path, const FileIdentity* identity)
 {
-    return a.device == b.device && a.inode == b.inode;
+    FileIdentity other;
+    return identity != nullptr && file_identity(path, &other) == 0 && other.device == identity->device &&
+           other.inode == identity->inode;
 }
 
 int make_directory(const char* name)

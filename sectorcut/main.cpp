@@ -50,9 +50,7 @@ bool cut_sectors(const char* outputfile, const platform::FileIdentity* container
     std::printf("cutting ... %s\n", outputfile);
     std::fflush(stdout);
 
-    platform::FileIdentity output;
-    if (container != nullptr && platform::file_identity(outputfile, &output) == 0 &&
-        platform::same_file(*container, output)) {
+    if (platform::names_file(outputfile, container)) {
         std::fprintf(stderr, "sectorcut: %s: is the container being read; not overwritten\n", outputfile);
         return false;
     }

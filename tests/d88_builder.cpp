@@ -132,6 +132,7 @@ void Volume::set_entry(int index, const Bytes& entry)
 void Volume::end_directory_at(int index)
 {
     bytes[kDirectoryOffset + 16 * index] = 0xFF;
+    next_entry = std::max(next_entry, index + 1);
 }
 
 Disk Volume::to_disk(const std::string& name) const

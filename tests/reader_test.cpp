@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <functional>
 
 #include "d88_builder.h"
@@ -432,4 +433,67 @@ TEST(Reader, ReadSectorIdsGoesOnPastACountOfZeroToTheEnd)
     ASSERT_TRUE(o.reader.select_disk(0));
     uint8_t ids[64];
     EXPECT_EQ(o.reader.read_sector_ids(0, ids, 64), 12);
+}
+
+// Real containers written by other tools: one 2D disk of 80 tracks of sixteen
+// 256-byte sectors each.
+TEST(Reader, IndexesAndReadsContainersFromOtherTools)
+{
+    for (const char* name : {"cpm-2d.d88", "hubasic-2d.d88"}) {
+        SCOPED_TRACE(name);
+        const std::string path = std::string(SAMPLES_DIR) + "/" + name;
+        if (!std::ifstream(path).good()) {
+            GTEST_SKIP() << "no samples beside the project";
+        }
+        D88Reader reader;
+        ASSERT_TRUE(reader.open(path.c_str()));
+        EXPECT_EQ(reader.disk_count(), 1);
+        ASSERT_TRUE(reader.select_disk(0));
+        EXPECT_EQ(reader.media_type(), 0x00);
+        int32_t sectors = 0;
+        uint8_t buffer[256];
+        for (int32_t t = 0; t < 164; ++t) {
+            uint8_t ids[4 * 32];
+            const int32_t listed = reader.read_sector_ids(t, ids, sizeof ids);
+            EXPECT_EQ(listed, t < 80 ? 64 : 0) << "track " << t;
+            for (int32_t i = 0; i < listed; i += 4) {
+                EXPECT_EQ(ids[i], t / 2);
+                EXPECT_EQ(ids[i + 1], t % 2);
+                sectors +=
+                    reader.read_sector(t, ids[i], ids[i + 1], ids[i + 2], ids[i + 3], buffer, 256) == 256;
+            }
+        }
+        EXPECT_EQ(sectors, 80 * 16);
+    }
+}
+
+// The read-only accessors for programs that show a container's structure.
+TEST(ReaderFacts, GiveIndexedOffsetsAndStoredFields)
+{
+    Disk a;
+    a.tracks[0] = layout_track(0);
+    Disk b = a;
+    b.table_overrides[5] = -7;
+    b.table_overrides[163] = 123456;
+    Opened o(build({a, b}));
+    D88Reader& reader = o.reader;
+    EXPECT_EQ(reader.disk_offset(0), 0);
+    EXPECT_EQ(reader.disk_offset(1), 688 + 5728);
+    EXPECT_EQ(reader.disk_offset(2), -1);
+    EXPECT_EQ(reader.disk_offset(-1), -1);
+    EXPECT_EQ(reader.disk_size_field(), 0);
+    EXPECT_EQ(reader.track_entry(0), 0);
+
+    ASSERT_TRUE(reader.select_disk(1));
+    EXPECT_EQ(reader.disk_size_field(), 688 + 5728);
+    EXPECT_EQ(reader.track_entry(0), 688);
+    EXPECT_EQ(reader.track_entry(1), 0);
+    EXPECT_EQ(reader.track_entry(5), -7);
+    EXPECT_EQ(reader.track_entry(163), 123456);
+    EXPECT_EQ(reader.track_entry(164), 0);
+    EXPECT_EQ(reader.track_entry(-1), 0);
+
+    EXPECT_FALSE(reader.select_disk(2)); // a failed selection clears them
+    EXPECT_EQ(reader.disk_size_field(), 0);
+    EXPECT_EQ(reader.track_entry(0), 0);
 }

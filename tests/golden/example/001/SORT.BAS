@@ -1,0 +1,2 @@
+10 REM SORT
+20 END
