@@ -40,7 +40,8 @@ if [ -z "$scratch" ]; then
   scratch=/dev/shm
   [ -d "$scratch" ] && [ -w "$scratch" ] || scratch=${TMPDIR:-/tmp}
 fi
-work=$(mktemp -d "$scratch/d88bench.XXXXXX")
+mkdir -p "$scratch"
+work=$(mktemp -d "$(realpath "$scratch")/d88bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 for disks in 1 8 64; do
@@ -78,16 +79,28 @@ time_into() {
 median_ms() { sort -n "$1.times" | awk '{v[NR]=$1} END {m = NR % 2 ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2; printf "%.2f", m/1000}'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a/b}'; }
 
+# Each pair runs in turns, first one then the other first, so that neither
+# always follows the removal of the other's tree.
 short_reps=$((reps * 5))
 for ((i = 0; i < reps; i++)); do
-  time_into dirpull64 "$dirpull" ../c64.d88
-  time_into baseline64 "$baseline" ../c64.list ../c64.blob
+  if ((i % 2 == 0)); then
+    time_into dirpull64 "$dirpull" ../c64.d88
+    time_into baseline64 "$baseline" ../c64.list ../c64.blob
+  else
+    time_into baseline64 "$baseline" ../c64.list ../c64.blob
+    time_into dirpull64 "$dirpull" ../c64.d88
+  fi
   time_into dirpull8 "$dirpull" ../c8.d88
   time_into dirpull1 "$dirpull" ../c1.d88
 done
 for ((i = 0; i < short_reps; i++)); do
-  time_into sectorcut "$sectorcut" ../c1.d88 out.bin 0 0 1 $cut_bytes
-  time_into dd dd if=../c1.d88 of=out.bin bs=$cut_bytes count=1 status=none
+  if ((i % 2 == 0)); then
+    time_into sectorcut "$sectorcut" ../c1.d88 out.bin 0 0 1 $cut_bytes
+    time_into dd dd if=../c1.d88 of=out.bin bs=$cut_bytes count=1 status=none
+  else
+    time_into dd dd if=../c1.d88 of=out.bin bs=$cut_bytes count=1 status=none
+    time_into sectorcut "$sectorcut" ../c1.d88 out.bin 0 0 1 $cut_bytes
+  fi
 done
 rm -rf run
 
@@ -134,6 +147,8 @@ printf '  %-44s %9s\n' "dd, the same number of bytes in one block" "$dd"
 printf '  %-44s %9s %s\n' "dirpull, 1 disk" "$d1" "$d1 ms a disk"
 printf '  %-44s %9s %s\n' "dirpull, 8 disks" "$d8" "$(awk -v t="$d8" 'BEGIN {printf "%.2f", t/8}') ms a disk"
 printf '  %-44s %9s %s\n' "dirpull, 64 disks" "$d64" "$(awk -v t="$d64" 'BEGIN {printf "%.2f", t/64}') ms a disk"
+printf '  %-44s %9s\n' "each disk added from 1 to 8 disks" "$(awk -v a="$d1" -v b="$d8" 'BEGIN {printf "%.2f", (b-a)/7}')"
+printf '  %-44s %9s\n' "each disk added from 8 to 64 disks" "$(awk -v a="$d8" -v b="$d64" 'BEGIN {printf "%.2f", (b-a)/56}')"
 echo
 echo "Bytes read from the kernel per container byte:"
 printf '  %-44s %s\n' "dirpull, 64 disks ($container bytes)" "$(ratio "$dirpull_read" "$container") ($dirpull_read bytes)"
