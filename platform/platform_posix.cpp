@@ -22,13 +22,6 @@ int file_identity(const char* path, FileIdentity* identity)
     return 0;
 }
 
-bool names_file(const char* path, const FileIdentity* identity)
-{
-    FileIdentity other;
-    return identity != nullptr && file_identity(path, &other) == 0 && other.device == identity->device &&
-           other.inode == identity->inode;
-}
-
 int make_directory(const char* name)
 {
     return mkdir(name, 0777) == 0 ? 0 : errno;

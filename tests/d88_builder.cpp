@@ -135,11 +135,14 @@ void Volume::end_directory_at(int index)
     next_entry = std::max(next_entry, index + 1);
 }
 
-Disk Volume::to_disk(const std::string& name) const
+Disk Volume::to_disk(const std::string& name, const std::vector<int>& tracks) const
 {
     Disk d;
     d.name = name;
     for (int t = 0; t < kVolumeTracks; ++t) {
+        if (!tracks.empty() && std::find(tracks.begin(), tracks.end(), t) == tracks.end()) {
+            continue;
+        }
         Track track = layout_track(t);
         for (int r = 1; r <= 6; ++r) {
             const size_t from = static_cast<size_t>(t) * kTrackBytes + (r - 1) * 1024U;

@@ -74,7 +74,9 @@ public:
     // Puts 0xFF, the end mark, at entry index.
     void end_directory_at(int index);
     Bytes& image() { return bytes; }
-    Disk to_disk(const std::string& name) const;
+    // The volume as a disk of the fixed layout; only the listed tracks are
+    // stored when tracks is not empty (absent tracks keep containers small).
+    Disk to_disk(const std::string& name, const std::vector<int>& tracks = {}) const;
 
 private:
     Bytes bytes;

@@ -18,7 +18,7 @@ using namespace d88test;
 
 namespace {
 
-const std::string kD88info = D88INFO_EXE;
+const std::string kD88info = program_under_test("D88_D88INFO", D88INFO_EXE);
 const std::string kSourceDir = SOURCE_DIR;
 const std::string kSamplesDir = SAMPLES_DIR;
 

@@ -12,8 +12,8 @@
 
 namespace d88test {
 
-inline const std::string kSectorcut = SECTORCUT_EXE;
-inline const std::string kDirpull = DIRPULL_EXE;
+inline const std::string kSectorcut = program_under_test("D88_SECTORCUT", SECTORCUT_EXE);
+inline const std::string kDirpull = program_under_test("D88_DIRPULL", DIRPULL_EXE);
 inline const std::string kSourceDir = SOURCE_DIR;
 
 // The data of sector r of track t of a disk built in code.
