@@ -1,5 +1,6 @@
 #include "d88_reader.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstddef>
 #include <cstring>
@@ -74,6 +75,14 @@ bool D88Reader::open(const char* path)
         disk_offsets[indexed_disks] = static_cast<int32_t>(position);
         position += le32(header + kDiskSizeOffset);
         ++indexed_disks;
+    }
+    // A file that opens but cannot be read (a folder, a failing device) is no
+    // container: the caller learns why from errno, as for a failed open.
+    if (std::ferror(stream) != 0) {
+        const int error = errno;
+        open(nullptr);
+        errno = error;
+        return false;
     }
     return true;
 }

@@ -40,7 +40,8 @@ public:
     D88Reader& operator=(const D88Reader&) = delete;
 
     // Opens the container at path and indexes its disks; a null path closes
-    // the container. False when the file cannot be opened (errno tells why).
+    // the container. False when the file cannot be opened or read, a folder
+    // for one (errno tells why).
     bool open(const char* path);
 
     int32_t disk_count() const { return indexed_disks; }
