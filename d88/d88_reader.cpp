@@ -1,7 +1,9 @@
 #include "d88_reader.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstddef>
+#include <cstring>
 
 namespace {
 
@@ -48,6 +50,9 @@ bool D88Reader::open(const char* path)
     disk_size = 0;
     media = -1;
     name_buffer[0] = '\0';
+    stream_position = -1;
+    window_start = 0;
+    window_length = 0;
     if (path == nullptr) {
         return true;
     }
@@ -55,18 +60,29 @@ bool D88Reader::open(const char* path)
     if (stream == nullptr) {
         return false;
     }
+    // The window does the buffering: the stream reads straight into it.
+    std::setvbuf(stream, nullptr, _IONBF, 0);
     // Each disk's size field leads to the next disk's header. A size of 0
     // indexes the same header again; a position that leaves the container or
     // the 32-bit range ends the indexing.
     uint8_t header[kDiskHeaderSize];
     int64_t position = 0;
     while (indexed_disks < kMaxDisks) {
-        if (!seek_to(position) || !read_exact(header, kDiskHeaderSize)) {
+        if (position < 0 || position > kMaxPosition ||
+            read_at(position, header, kDiskHeaderSize, position, false) != kDiskHeaderSize) {
             break;
         }
         disk_offsets[indexed_disks] = static_cast<int32_t>(position);
         position += le32(header + kDiskSizeOffset);
         ++indexed_disks;
+    }
+    // A file that opens but cannot be read (a folder, a failing device) is no
+    // container: the caller learns why from errno, as for a failed open.
+    if (std::ferror(stream) != 0) {
+        const int error = errno;
+        open(nullptr);
+        errno = error;
+        return false;
     }
     return true;
 }
@@ -84,7 +100,8 @@ bool D88Reader::select_disk(int32_t index)
         return false;
     }
     uint8_t header[kDiskHeaderSize];
-    if (!seek_to(disk_offsets[index]) || !read_exact(header, kDiskHeaderSize)) {
+    const int64_t position = disk_offsets[index];
+    if (read_at(position, header, kDiskHeaderSize, position, false) != kDiskHeaderSize) {
         return false; // the container changed since it was indexed
     }
     for (int32_t i = 0; i < kTrackCount; ++i) {
@@ -127,17 +144,19 @@ int64_t D88Reader::track_position(int32_t track) const
 int32_t D88Reader::read_sector(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n, uint8_t* buffer,
                                int32_t length)
 {
-    const int64_t position = track_position(track);
-    if (position < 0 || !seek_to(position)) {
+    const int64_t first = track_position(track);
+    if (first < 0 || first > kMaxPosition) {
         return 0;
     }
     // The track ends after the record whose sector count equals its place in
     // the track, counted from 1; each header's count is taken afresh.
     uint8_t header[kSectorHeaderSize];
+    int64_t position = first;
     for (int32_t i = 0;; ++i) {
-        if (!read_exact(header, kSectorHeaderSize)) {
+        if (read_at(position, header, kSectorHeaderSize, first, true) != kSectorHeaderSize) {
             return 0;
         }
+        position += kSectorHeaderSize;
         const int32_t count = le16(header + kSectorCountOffset);
         const int32_t data_size = le16(header + kDataSizeOffset);
         if (count == 0) {
@@ -148,9 +167,10 @@ int32_t D88Reader::read_sector(int32_t track, int32_t c, int32_t h, int32_t r, i
             if (wanted <= 0) {
                 return 0;
             }
-            return static_cast<int32_t>(std::fread(buffer, 1, static_cast<size_t>(wanted), stream));
+            return read_at(position, buffer, wanted, first, true);
         }
-        if (!skip(data_size) || i == count - 1) {
+        position += data_size;
+        if (i == count - 1) {
             return 0;
         }
     }
@@ -189,16 +209,17 @@ int32_t D88Reader::read_sectors(int32_t track, int32_t c, int32_t h, int32_t r, 
 
 int32_t D88Reader::read_sector_ids(int32_t track, uint8_t* buffer, int32_t length)
 {
-    const int64_t position = track_position(track);
-    if (position < 0 || !seek_to(position)) {
+    const int64_t first = track_position(track);
+    if (first < 0 || first > kMaxPosition) {
         return 0;
     }
     // Unlike read_sector, a sector count of 0 does not end the list: length
     // and the end of the container bound it.
     uint8_t header[kSectorHeaderSize];
     int32_t written = 0;
+    int64_t position = first;
     for (int32_t i = 0; static_cast<int64_t>(written) + 4 <= length; ++i) {
-        if (!read_exact(header, kSectorHeaderSize)) {
+        if (read_at(position, header, kSectorHeaderSize, first, true) != kSectorHeaderSize) {
             break;
         }
         for (int32_t k = 0; k < 4; ++k) {
@@ -206,27 +227,81 @@ int32_t D88Reader::read_sector_ids(int32_t track, uint8_t* buffer, int32_t lengt
         }
         written += 4;
         const int32_t count = le16(header + kSectorCountOffset);
-        if (!skip(le16(header + kDataSizeOffset)) || i == count - 1) {
+        position += kSectorHeaderSize + le16(header + kDataSizeOffset);
+        if (i == count - 1) {
             break;
         }
     }
     return written;
 }
 
-bool D88Reader::seek_to(int64_t position)
+int32_t D88Reader::read_at(int64_t position, uint8_t* out, int32_t count, int64_t anchor, bool read_ahead)
 {
-    if (position < 0 || position > kMaxPosition) {
-        return false;
+    if (count <= 0 || count > kWindowSize) {
+        return 0; // no caller asks for more than a sector's data
     }
-    return std::fseek(stream, static_cast<long>(position), SEEK_SET) == 0;
+    const int64_t end = position + count;
+    if (position < window_start || end > window_start + window_length) {
+        refill(end - anchor <= kWindowSize ? anchor : position, end, read_ahead);
+    }
+    const int64_t held = window_start + window_length - position;
+    if (position < window_start || held <= 0) {
+        return 0;
+    }
+    const int32_t copied = held < count ? static_cast<int32_t>(held) : count;
+    std::memcpy(out, window + (position - window_start), static_cast<size_t>(copied));
+    return copied;
 }
 
-bool D88Reader::skip(int32_t count)
+void D88Reader::refill(int64_t start, int64_t end, bool read_ahead)
 {
-    return std::fseek(stream, count, SEEK_CUR) == 0;
-}
-
-bool D88Reader::read_exact(uint8_t* buffer, int32_t count)
-{
-    return std::fread(buffer, 1, static_cast<size_t>(count), stream) == static_cast<size_t>(count);
+    if (stream == nullptr) {
+        return;
+    }
+    // A start inside what the window holds, or right after it, continues a
+    // run: the held bytes from start on are kept and the rest is read after
+    // them, without a seek.
+    const int64_t held_end = window_start + window_length;
+    const bool continues = window_length > 0 && start >= window_start && start <= held_end;
+    int64_t limit = end;
+    if (read_ahead) {
+        limit = start + (continues ? kWindowSize : kFirstFill);
+        // Reading ahead stops at the end of the selected disk, so that the
+        // next disk is not read twice.
+        const int64_t disk_end = static_cast<int64_t>(disk_base) + disk_size;
+        if (disk_base >= 0 && disk_end >= end && disk_end < limit) {
+            limit = disk_end;
+        }
+        if (limit < end) {
+            limit = end;
+        }
+    }
+    if (limit > start + kWindowSize) {
+        limit = start + kWindowSize; // read_at keeps end within this
+    }
+    int32_t kept = 0;
+    if (continues) {
+        kept = static_cast<int32_t>(held_end - start);
+    }
+    if (kept > 0) {
+        std::memmove(window, window + (start - window_start), static_cast<size_t>(kept));
+    }
+    window_start = start;
+    window_length = kept;
+    const int64_t from = start + kept;
+    if (limit <= from) {
+        return;
+    }
+    if (stream_position != from) {
+        const auto offset = static_cast<long>(from);
+        if (offset != from || std::fseek(stream, offset, SEEK_SET) != 0) {
+            stream_position = -1;
+            return;
+        }
+        stream_position = from;
+    }
+    const auto wanted = static_cast<size_t>(limit - from);
+    const size_t got = std::fread(window + kept, 1, wanted, stream);
+    window_length += static_cast<int32_t>(got);
+    stream_position = got == wanted ? from + static_cast<int64_t>(got) : -1;
 }

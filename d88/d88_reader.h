@@ -9,6 +9,12 @@
 // time and copies sectors, found by their C, H, R and N bytes, into buffers
 // that the caller owns. It prints nothing, throws nothing and allocates no
 // memory: every result is a truth value or a byte count.
+//
+// The container is read through a window of 64 KiB kept in the reader: every
+// lookup still scans its track from the first sector header and takes each
+// header's sector count afresh, but a track that fits in the window is read
+// from the container only once, and a run of tracks is read in large pieces
+// one after another, so the container is read about once in all.
 #ifndef D88_D88_READER_H
 #define D88_D88_READER_H
 
@@ -34,7 +40,8 @@ public:
     D88Reader& operator=(const D88Reader&) = delete;
 
     // Opens the container at path and indexes its disks; a null path closes
-    // the container. False when the file cannot be opened (errno tells why).
+    // the container. False when the file cannot be opened or read, a folder
+    // for one (errno tells why).
     bool open(const char* path);
 
     int32_t disk_count() const { return indexed_disks; }
@@ -90,14 +97,30 @@ public:
     }
 
 private:
+    static constexpr int32_t kWindowSize = 65536; // more than the data of any sector (65535)
+    static constexpr int32_t kFirstFill = 8192;   // read at a new place: a track of the fixed layout
+
     // Position of track's first sector header in the container, or -1 when the
     // track cannot be read.
     int64_t track_position(int32_t track) const;
-    bool seek_to(int64_t position);
-    bool skip(int32_t count);
-    bool read_exact(uint8_t* buffer, int32_t count);
+
+    // Copies the count bytes (at most kWindowSize) of the container at
+    // position into out, as far as the container holds them, and returns how
+    // many were copied. anchor (at most position) is the first header of the
+    // track being scanned: it stays in the window while the track fits, so
+    // that later lookups in the track are served from memory. With read_ahead
+    // the window is filled beyond the bytes asked for, up to the end of the
+    // selected disk.
+    int32_t read_at(int64_t position, uint8_t* out, int32_t count, int64_t anchor, bool read_ahead);
+    // Makes the window begin at start and hold the bytes up to end, and more
+    // with read_ahead, keeping what it already holds from start on.
+    void refill(int64_t start, int64_t end, bool read_ahead);
 
     FILE* stream = nullptr;
+    int64_t stream_position = -1; // where the stream stands; -1 when not known
+    int64_t window_start = 0;     // container position of window[0]
+    int32_t window_length = 0;    // bytes held in window
+    uint8_t window[kWindowSize];
     int32_t indexed_disks = 0;
     int32_t first_sector = 1;
     int32_t last_sector = 16;

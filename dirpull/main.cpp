@@ -72,11 +72,12 @@ bool file_exists(const char* name)
     return true;
 }
 
-bool write_output(const char* name, const uint8_t* data, int32_t file_size)
+// Writes file_size bytes of data to out, the freshly created output file
+// name, in one write and closes it. False, after "** write error **" and the
+// system's reason, when the file was not written whole.
+bool write_output(FILE* out, const char* name, const uint8_t* data, int32_t file_size)
 {
-    FILE* out = std::fopen(name, "wb");
-    const int error =
-        out == nullptr ? errno : platform::write_and_close(out, data, static_cast<size_t>(file_size));
+    const int error = platform::write_and_close(out, data, static_cast<size_t>(file_size));
     if (error != 0) {
         std::fflush(stdout);
         std::fputs(kWriteError, stderr);
@@ -129,14 +130,15 @@ bool extract_entry(const DirEntry& entry, const Options& options, const platform
         std::fprintf(stderr, "dirpull: %s: is the container being read; not overwritten\n", name);
         return false;
     }
-    FILE* probe = std::fopen(name, "wb");
-    if (probe == nullptr) {
+    // The probe: creating the file (or cutting it to zero length) must succeed
+    // before the entry is listed. The same stream then writes the data.
+    FILE* out = std::fopen(name, "wb");
+    if (out == nullptr) {
         complain_errno(name, errno);
         return false;
     }
-    std::fclose(probe);
     print_listing_line(name, entry);
-    return write_output(name, VolumeImage + entry_data_offset(entry), entry.file_size);
+    return write_output(out, name, VolumeImage + entry_data_offset(entry), entry.file_size);
 }
 
 } // namespace

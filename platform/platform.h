@@ -39,9 +39,10 @@ int enter_directory(const char* name);
 int return_to_start();
 
 // Writes size bytes of data to out in one write and closes out, whatever
-// happens. 0 when every byte was written and the close succeeded, otherwise
-// the error number of the first failure (the write count, the stream's error
-// indicator and the close are all checked).
+// happens; out must be freshly opened, with nothing done on it yet. 0 when
+// every byte was written and the close succeeded, otherwise the error number
+// of the first failure (the write count, the stream's error indicator and the
+// close are all checked).
 int write_and_close(FILE* out, const uint8_t* data, size_t size);
 
 } // namespace platform

@@ -14,6 +14,10 @@ cmake -S . -B build-check -DD88_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/de
 cmake --build build-check -j "$jobs"
 ctest --test-dir build-check --output-on-failure -j "$jobs"
 
+echo "== build the benchmark tools (run them with scripts/bench.sh)"
+cmake -S . -B build-check -DD88_BUILD_BENCH=ON >/dev/null
+cmake --build build-check -j "$jobs"
+
 echo "== build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-sanitize -DD88_WERROR=ON -DD88_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_CXX_COMPILER=clang++ >/dev/null

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -158,6 +159,10 @@ TEST(Reader, OpenFailsOnAMissingFileAndNullCloses)
 {
     D88Reader reader;
     EXPECT_FALSE(reader.open("/nonexistent/container.d88"));
+    EXPECT_EQ(errno, ENOENT);
+    ScratchDir dir;
+    EXPECT_FALSE(reader.open(dir.path().c_str())); // a folder opens, but cannot be read
+    EXPECT_EQ(errno, EISDIR);
     EXPECT_FALSE(reader.select_disk(0));
     EXPECT_TRUE(reader.open(nullptr));
     EXPECT_EQ(reader.disk_count(), 0);
