@@ -2,8 +2,9 @@
 # Builds the project and runs every check: all tests in a normal build with
 # warnings as errors, all tests again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, clang-tidy over the programs' own sources, the
-# install, manual pages and Debian package (package_check.sh), and the Windows
-# cross-build run under Wine (windows_check.sh).
+# install, manual pages and Debian package (package_check.sh), the Windows
+# cross-build run under Wine (windows_check.sh), and the fuzz targets
+# (fuzz.sh: corpus replay and a short run of each).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -35,3 +36,6 @@ echo "== install, manual pages and Debian package"
 
 echo "== Windows cross-build under Wine"
 D88_NATIVE_BUILD=build-check ./scripts/windows_check.sh
+
+echo "== fuzz: seed corpus, kept crash inputs, and a bounded run of each target"
+./scripts/fuzz.sh
