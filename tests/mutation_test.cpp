@@ -1,4 +1,4 @@
-// The real programs on damaged copies of small valid containers: up to 1% of
+// The real programs (sectorcut, dirpull and d88info) on damaged copies of small valid containers: up to 1% of
 // the bytes changed at random places, with a fixed seed so that every run
 // sees the same variants. Whatever the damage, each run must end by itself
 // with exit code 0 or 1, without a sanitizer report, write nothing outside the
@@ -128,6 +128,7 @@ TEST_P(Mutation, EveryRunEndsCleanly)
     }
     runs.push_back({dirpull_path(), container});
     runs.push_back({dirpull_path(), container, "-f"});
+    runs.push_back({d88info_path(), container, "-t", "-j"});
 
     // How the runs ended, shown at the end so that the spread of the
     // variants can be seen: per command line, runs with exit code 0, with 1,

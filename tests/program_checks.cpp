@@ -24,6 +24,12 @@ const std::string& dirpull_path()
     return path;
 }
 
+const std::string& d88info_path()
+{
+    static const std::string path = D88_D88INFO_PATH;
+    return path;
+}
+
 std::string abnormal_end(const RunResult& result)
 {
     std::string what;

@@ -15,6 +15,7 @@ namespace d88test {
 // The paths of the programs under test, as the build gives them.
 const std::string& sectorcut_path();
 const std::string& dirpull_path();
+const std::string& d88info_path();
 
 // Seconds a single run may take before it is killed and counted as a hang.
 constexpr unsigned kRunTimeLimit = 5;
