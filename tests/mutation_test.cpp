@@ -1,8 +1,9 @@
-// The real programs (sectorcut, dirpull and d88info) on damaged copies of small valid containers: up to 1% of
-// the bytes changed at random places, with a fixed seed so that every run
-// sees the same variants. Whatever the damage, each run must end by itself
-// with exit code 0 or 1, without a sanitizer report, write nothing outside the
-// folder it runs in and leave the container as it was.
+// The real programs (sectorcut, dirpull and d88info) on damaged copies of
+// small valid containers: up to 1% of the bytes changed at random places, with
+// a fixed seed so that every run sees the same variants. Whatever the damage,
+// each run must end by itself with exit code 0 or 1, without a sanitizer
+// report, write nothing outside the folder it runs in and leave the container
+// as it was.
 #include <gtest/gtest.h>
 
 #include <array>
