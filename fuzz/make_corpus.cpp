@@ -39,18 +39,6 @@ Bytes operator+(Bytes a, const Bytes& b)
     return a;
 }
 
-Sector sector(uint8_t c, uint8_t h, uint8_t r, uint8_t n, uint16_t count, size_t size, uint8_t fill)
-{
-    Sector s;
-    s.c = c;
-    s.h = h;
-    s.r = r;
-    s.n = n;
-    s.count = count;
-    s.data.assign(size, fill);
-    return s;
-}
-
 // A disk of the fixed layout holding only the given tracks.
 Disk layout_tracks(const std::string& name, std::initializer_list<int> tracks)
 {

@@ -27,6 +27,18 @@ void put32(Bytes& out, size_t at, uint32_t value)
 
 } // namespace
 
+Sector sector(uint8_t c, uint8_t h, uint8_t r, uint8_t n, uint16_t count, size_t size, uint8_t fill)
+{
+    Sector s;
+    s.c = c;
+    s.h = h;
+    s.r = r;
+    s.n = n;
+    s.count = count;
+    s.data.assign(size, fill);
+    return s;
+}
+
 Bytes build(const std::vector<Disk>& disks)
 {
     Bytes out;

@@ -28,6 +28,10 @@ struct Sector {
     std::optional<uint16_t> data_size; // header's data-size field; data.size() if unset
 };
 
+// A record with the given identity and header count, holding size bytes of
+// fill.
+Sector sector(uint8_t c, uint8_t h, uint8_t r, uint8_t n, uint16_t count, size_t size, uint8_t fill);
+
 struct Track {
     std::vector<Sector> sectors;
 };

@@ -16,18 +16,6 @@ using namespace d88test;
 
 namespace {
 
-Sector sector(uint8_t c, uint8_t h, uint8_t r, uint8_t n, uint16_t count, size_t size, uint8_t fill)
-{
-    Sector s;
-    s.c = c;
-    s.h = h;
-    s.r = r;
-    s.n = n;
-    s.count = count;
-    s.data.assign(size, fill);
-    return s;
-}
-
 // Holds a container in a scratch file and a reader opened on it.
 struct Opened {
     explicit Opened(const Bytes& container)
