@@ -39,17 +39,6 @@ Bytes operator+(Bytes a, const Bytes& b)
     return a;
 }
 
-// A disk of the fixed layout holding only the given tracks.
-Disk layout_tracks(const std::string& name, std::initializer_list<int> tracks)
-{
-    Disk d;
-    d.name = name;
-    for (const int t : tracks) {
-        d.tracks[t] = layout_track(t);
-    }
-    return d;
-}
-
 // The worked example: one track of two 256-byte sectors.
 Disk two_sector_disk(const std::string& name)
 {

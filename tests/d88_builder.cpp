@@ -109,6 +109,16 @@ Disk layout_disk(const std::string& name, uint8_t (*pattern)(int, int, int))
     return d;
 }
 
+Disk layout_tracks(const std::string& name, std::initializer_list<int> tracks)
+{
+    Disk d;
+    d.name = name;
+    for (const int t : tracks) {
+        d.tracks[t] = layout_track(t);
+    }
+    return d;
+}
+
 Volume::Volume() : bytes(kVolumeBytes, 0)
 {
 }

@@ -5,6 +5,7 @@
 #define TESTS_D88_BUILDER_H
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>
@@ -55,6 +56,10 @@ Track layout_track(int track, uint8_t (*pattern)(int, int, int) = default_patter
 
 // A disk with the fixed layout on tracks 0 to 83.
 Disk layout_disk(const std::string& name, uint8_t (*pattern)(int, int, int) = default_pattern);
+
+// A disk with the fixed layout on the listed tracks only, so that the
+// container stays small.
+Disk layout_tracks(const std::string& name, std::initializer_list<int> tracks);
 
 constexpr int kTrackBytes = 5632; // data bytes of a fixed-layout track
 constexpr int kVolumeTracks = 84; // tracks 0 to 83

@@ -372,15 +372,6 @@ TEST_P(Faulty, ReportsTheFileAndLeavesTheRestAlone)
     EXPECT_TRUE(difference.empty()) << difference;
 }
 
-std::string row_name(const testing::TestParamInfo<Fault>& info)
-{
-    std::string name;
-    for (const char c : info.param.name) {
-        name += std::isalnum(static_cast<unsigned char>(c)) != 0 ? c : '_';
-    }
-    return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(FaultTable, Faulty, testing::ValuesIn(faults()), row_name);
+INSTANTIATE_TEST_SUITE_P(FaultTable, Faulty, testing::ValuesIn(faults()), row_name<Fault>);
 
 } // namespace

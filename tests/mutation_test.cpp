@@ -22,18 +22,6 @@ namespace {
 
 constexpr int kVariants = 100;
 
-// A disk of the fixed layout of which only the listed tracks are stored, so
-// that the container stays small.
-Disk layout_tracks(const std::string& name, std::initializer_list<int> tracks)
-{
-    Disk disk;
-    disk.name = name;
-    for (const int t : tracks) {
-        disk.tracks[t] = layout_track(t);
-    }
-    return disk;
-}
-
 Bytes pattern_bytes(size_t size, int seed)
 {
     Bytes data(size);

@@ -5,6 +5,9 @@
 #ifndef TESTS_PROGRAM_CHECKS_H
 #define TESTS_PROGRAM_CHECKS_H
 
+#include <gtest/gtest.h>
+
+#include <cctype>
 #include <map>
 #include <string>
 
@@ -43,6 +46,17 @@ std::string link_state(const std::string& target);
 // Empty when the two sets of changes are equal; otherwise each path that
 // differs, file contents shown as a dump around their first difference.
 std::string describe_changes(const Tree& expected, const Tree& actual);
+
+// A test name made of a table row's name: letters and digits kept, every
+// other byte '_'.
+template <typename Row> std::string row_name(const testing::TestParamInfo<Row>& info)
+{
+    std::string name;
+    for (const char c : info.param.name) {
+        name += std::isalnum(static_cast<unsigned char>(c)) != 0 ? c : '_';
+    }
+    return name;
+}
 
 } // namespace d88test
 
