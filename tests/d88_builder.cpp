@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <stdexcept>
 
 namespace d88test {
@@ -216,6 +218,36 @@ std::string describe_difference(const Bytes& expected, const Bytes& actual)
            " (actual), first difference at byte " + std::to_string(at) + "\nexpected from " +
            std::to_string(from) + ":\n" + hex_dump(window(expected)) + "actual from " + std::to_string(from) +
            ":\n" + hex_dump(window(actual));
+}
+
+std::string golden_difference(const std::string& path, const std::string& actual)
+{
+    const char* update = std::getenv("D88_UPDATE_GOLDEN");
+    if (update != nullptr && std::string(update) == "1") {
+        write_file(path, Bytes(actual.begin(), actual.end()));
+        return {};
+    }
+    if (!std::ifstream(path).good()) {
+        return "no golden file " + path + " (D88_UPDATE_GOLDEN=1 writes it)";
+    }
+    const Bytes golden = read_file(path);
+    const std::string expected(golden.begin(), golden.end());
+    if (expected == actual) {
+        return {};
+    }
+    std::istringstream e(expected);
+    std::istringstream a(actual);
+    std::string expected_line;
+    std::string actual_line;
+    for (int line = 1;; ++line) {
+        const bool more_expected = static_cast<bool>(std::getline(e, expected_line));
+        const bool more_actual = static_cast<bool>(std::getline(a, actual_line));
+        if (!more_expected || !more_actual || expected_line != actual_line) {
+            return path + ", line " + std::to_string(line) + ":\nexpected: " +
+                   (more_expected ? expected_line : "(end)") + "\nactual:   " +
+                   (more_actual ? actual_line : "(end)");
+        }
+    }
 }
 
 Bytes read_file(const std::string& path)

@@ -99,6 +99,11 @@ std::string hex_dump(const Bytes& bytes, size_t limit = 512);
 // when equal.
 std::string describe_difference(const Bytes& expected, const Bytes& actual);
 
+// Compares a program's output with the golden file at path: empty when equal,
+// otherwise the first line that differs. With D88_UPDATE_GOLDEN=1 in the
+// environment the output is written to path instead, to make or renew it.
+std::string golden_difference(const std::string& path, const std::string& actual);
+
 Bytes read_file(const std::string& path);
 void write_file(const std::string& path, const Bytes& bytes);
 

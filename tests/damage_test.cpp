@@ -372,6 +372,29 @@ TEST_P(Damaged, BothProgramsGiveTheExpectedResult)
     EXPECT_TRUE(difference.empty()) << difference;
 }
 
+// d88info shows every damage as its golden listing and document record it,
+// track by track.
+TEST_P(Damaged, D88infoShowsTheGoldenListing)
+{
+    const Damage& damage = GetParam();
+    ScratchDir root;
+    write_file(root / "c.d88", damage.container());
+    RunOptions options;
+    options.time_limit_seconds = kRunTimeLimit;
+    const std::string golden = std::string(GOLDEN_DIR) + "/d88info/" + row_name(damage.name);
+    for (const auto& [suffix, args] : {std::pair<std::string, std::vector<std::string>>{".txt", {"-t"}},
+                                       {".json", {"-t", "-j"}}}) {
+        SCOPED_TRACE("d88info c.d88 " + testing::PrintToString(args));
+        std::vector<std::string> argv = {d88info_path(), "c.d88"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        const RunResult result = run_program(argv, root.path(), options);
+        EXPECT_EQ(abnormal_end(result), "");
+        EXPECT_EQ(result.exit_code, 0);
+        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(golden_difference(golden + suffix, result.out), "");
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(NamedDamage, Damaged, testing::ValuesIn(damages()), row_name<Damage>);
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -431,14 +432,25 @@ TEST(D88info, CommandLine)
               run_program({kD88info, "c.d88", "-j", "-t"}, dir.path()).out);
 }
 
+// Runs d88info on path with -t, as text and as JSON, and compares both with
+// the golden files golden.txt and golden.json.
+void expect_golden_runs(const std::string& path, const std::string& golden)
+{
+    for (const auto& [suffix, args] : {std::pair<std::string, std::vector<std::string>>{".txt", {"-t"}},
+                                       {".json", {"-t", "-j"}}}) {
+        SCOPED_TRACE(testing::PrintToString(args));
+        std::vector<std::string> argv = {kD88info, path};
+        argv.insert(argv.end(), args.begin(), args.end());
+        const RunResult run = run_program(argv, kSourceDir);
+        EXPECT_EQ(run.exit_code, 0);
+        EXPECT_EQ(run.err, "");
+        EXPECT_EQ(golden_difference(golden + suffix, run.out), "");
+    }
+}
+
 TEST(D88info, ExampleContainerMatchesGoldenListing)
 {
-    const RunResult run = run_program({kD88info, "example.d88", "-t"}, kSourceDir + "/examples");
-    EXPECT_EQ(run.exit_code, 0);
-    EXPECT_EQ(run.err, "");
-    const Bytes golden = read_file(kSourceDir + "/tests/golden/d88info_example.txt");
-    const std::string diff = describe_difference(golden, Bytes(run.out.begin(), run.out.end()));
-    EXPECT_TRUE(diff.empty()) << diff;
+    expect_golden_runs("examples/example.d88", kSourceDir + "/tests/golden/d88info_example");
 }
 
 // Real containers written by other tools: 80 tracks of sixteen 256-byte
@@ -459,6 +471,8 @@ TEST(D88info, SampleContainersShowAs2DWithoutTheFixedLayout)
         EXPECT_TRUE(has_line(text.out, "     ! 80 of 80 present tracks depart from the fixed layout; first: "
                                        "track 0 (a sector missing, another size code, a sector count other "
                                        "than 6)"));
+
+        expect_golden_runs(path, kSourceDir + "/tests/golden/d88info/" + std::string(name, std::strlen(name) - 4));
 
         const RunResult json = run_program({kD88info, path, "-j", "-t"}, kSamplesDir);
         EXPECT_EQ(json.exit_code, 0);

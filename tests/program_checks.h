@@ -49,13 +49,17 @@ std::string describe_changes(const Tree& expected, const Tree& actual);
 
 // A test name made of a table row's name: letters and digits kept, every
 // other byte '_'.
-template <typename Row> std::string row_name(const testing::TestParamInfo<Row>& info)
+inline std::string row_name(const std::string& text)
 {
     std::string name;
-    for (const char c : info.param.name) {
+    for (const char c : text) {
         name += std::isalnum(static_cast<unsigned char>(c)) != 0 ? c : '_';
     }
     return name;
+}
+template <typename Row> std::string row_name(const testing::TestParamInfo<Row>& info)
+{
+    return row_name(info.param.name);
 }
 
 } // namespace d88test
