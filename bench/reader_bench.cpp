@@ -70,4 +70,22 @@ void BM_ReadSectorEachSector(benchmark::State& state)
 }
 BENCHMARK(BM_ReadSectorEachSector);
 
+// The sector IDs of every track of the disk, the way d88info lists them.
+void BM_ReadSectorIdsWholeDisk(benchmark::State& state)
+{
+    OpenDisk disk;
+    uint8_t ids[256 * 4];
+    for (auto _ : state) {
+        int64_t got = 0;
+        for (int t = 0; t < kVolumeTracks; ++t) {
+            got += disk.reader.read_sector_ids(t, ids, static_cast<int32_t>(sizeof ids));
+        }
+        if (got != kVolumeTracks * 6 * 4) {
+            state.SkipWithError("short list");
+        }
+        benchmark::DoNotOptimize(ids);
+    }
+}
+BENCHMARK(BM_ReadSectorIdsWholeDisk);
+
 } // namespace
