@@ -23,7 +23,6 @@ namespace {
 constexpr int kFilesPerDisk = 100;
 constexpr int kSmallest = 100;
 constexpr int kLargest = 8000;
-constexpr int kUnit = 512;
 constexpr int kDirectoryStart = kDirectoryOffset;
 constexpr int kDirectoryEnd = kDirectoryOffset + kDirectoryEntries * 16;
 
@@ -57,11 +56,11 @@ Disk make_disk(int index, Output& out)
         std::snprintf(name, sizeof name, "F%03d", f);
         const bool binary = f % 2 == 1;
         volume.add_file(name, binary ? "BIN" : "BAS", binary ? 1 : 0, at / kTrackBytes,
-                        at % kTrackBytes / kUnit + 1, static_cast<uint16_t>(0x8000 + f), data);
+                        at % kTrackBytes / kUnitBytes + 1, static_cast<uint16_t>(0x8000 + f), data);
         out.list +=
             std::string(folder) + "/" + name + (binary ? ".BIN " : ".BAS ") + std::to_string(size) + "\n";
         out.blob.insert(out.blob.end(), data.begin(), data.end());
-        at += (size + kUnit - 1) / kUnit * kUnit;
+        at += (size + kUnitBytes - 1) / kUnitBytes * kUnitBytes;
     }
     char disk_name[32];
     std::snprintf(disk_name, sizeof disk_name, "BENCH DISK %03d", index);

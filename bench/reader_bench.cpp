@@ -11,8 +11,6 @@ using namespace d88test;
 
 namespace {
 
-constexpr int kLongSectors = 5 * 1024;
-
 struct OpenDisk {
     OpenDisk()
     {
@@ -20,7 +18,7 @@ struct OpenDisk {
         if (!reader.open((dir / "disk.d88").c_str()) || !reader.select_disk(0)) {
             std::abort();
         }
-        reader.set_sector_range(1, 6);
+        reader.set_sector_range(TrackLayout::kFirstSector, TrackLayout::kLastSector);
     }
     ScratchDir dir;
     D88Reader reader;
@@ -34,8 +32,10 @@ void BM_ReadSectorsWholeDisk(benchmark::State& state)
         int64_t got = 0;
         for (int t = 0; t < kVolumeTracks; ++t) {
             uint8_t* track = image + static_cast<ptrdiff_t>(t) * kTrackBytes;
-            got += disk.reader.read_sectors(t, t / 2, t % 2, 1, 3, track, kLongSectors);
-            got += disk.reader.read_sectors(t, t / 2, t % 2, 6, 2, track + kLongSectors, 512);
+            for (const TrackLayout::Run& run : TrackLayout::kRuns) {
+                got += disk.reader.read_sectors(t, TrackLayout::cylinder(t), TrackLayout::head(t), run.first_sector,
+                                                run.size_code, track + run.offset, run.bytes);
+            }
         }
         if (got != kVolumeBytes) {
             state.SkipWithError("short read");
@@ -54,10 +54,10 @@ void BM_ReadSectorEachSector(benchmark::State& state)
         int64_t got = 0;
         uint8_t* at = image;
         for (int t = 0; t < kVolumeTracks; ++t) {
-            for (int r = 1; r <= 6; ++r) {
-                const int32_t n = r == 6 ? 2 : 3;
-                const int32_t size = 128 << n;
-                got += disk.reader.read_sector(t, t / 2, t % 2, r, n, at, size);
+            for (int r = TrackLayout::kFirstSector; r <= TrackLayout::kLastSector; ++r) {
+                const int32_t size = TrackLayout::sector_bytes(r);
+                got += disk.reader.read_sector(t, TrackLayout::cylinder(t), TrackLayout::head(t), r,
+                                               TrackLayout::size_code(r), at, size);
                 at += size;
             }
         }
@@ -80,7 +80,7 @@ void BM_ReadSectorIdsWholeDisk(benchmark::State& state)
         for (int t = 0; t < kVolumeTracks; ++t) {
             got += disk.reader.read_sector_ids(t, ids, static_cast<int32_t>(sizeof ids));
         }
-        if (got != kVolumeTracks * 6 * 4) {
+        if (got != kVolumeTracks * TrackLayout::kSectors * 4) {
             state.SkipWithError("short list");
         }
         benchmark::DoNotOptimize(ids);

@@ -179,8 +179,7 @@ int main(int argc, char** argv)
 
     bool failed = false;
     for (int32_t d = 0; d < reader.disk_count(); ++d) {
-        reader.select_disk(d);
-        reader.set_sector_range(1, 6);
+        select_volume(reader, d);
         if (read_directory(reader, VolumeDirectory) != kDirectoryBytes) {
             break; // a disk without a complete directory ends the run
         }

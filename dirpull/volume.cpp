@@ -2,14 +2,9 @@
 
 namespace {
 
-constexpr uint8_t kEndMark = 0xFF;         // first name byte that ends the directory
-constexpr uint8_t kEmptyMark = 0x00;       // first name byte of an empty entry
-constexpr uint8_t kSpace = 0x20;           // fills names and extensions; also marks an empty entry
-constexpr int32_t kUnitBytes = 512;        // the unit in which a file's start is given
-constexpr int32_t kLongSectorBytes = 1024; // sectors 1 to 5
-constexpr int32_t kDirectoryTrack = 37;    // the directory's track (cylinder 18, head 1)
-constexpr int32_t kSectorsOneToFive = 5 * kLongSectorBytes;   // where sector 6 begins in a track
-constexpr int32_t kSectorsThreeToFive = 3 * kLongSectorBytes; // where sector 6 begins in the directory
+constexpr uint8_t kEndMark = 0xFF;   // first name byte that ends the directory
+constexpr uint8_t kEmptyMark = 0x00; // first name byte of an empty entry
+constexpr uint8_t kSpace = 0x20;     // fills names and extensions; also marks an empty entry
 
 // Stands for a byte that the host's file names cannot hold.
 char safe_name_byte(uint8_t byte)
@@ -63,22 +58,36 @@ EntryKind entry_kind(const DirEntry& entry)
     return EntryKind::File;
 }
 
+bool select_volume(D88Reader& reader, int32_t index)
+{
+    const bool selected = reader.select_disk(index);
+    reader.set_sector_range(TrackLayout::kFirstSector, TrackLayout::kLastSector);
+    return selected;
+}
+
 int32_t read_directory(D88Reader& reader, uint8_t* directory)
 {
-    const int32_t c = kDirectoryTrack / 2;
-    const int32_t h = kDirectoryTrack % 2;
-    const int32_t a = reader.read_sectors(kDirectoryTrack, c, h, 3, 3, directory, kSectorsThreeToFive);
-    const int32_t b =
-        reader.read_sectors(kDirectoryTrack, c, h, 6, 2, directory + kSectorsThreeToFive, kUnitBytes);
+    // Sectors 3 to 5 in the run of the long size code, then sector 6.
+    const int32_t t = kDirectoryTrack;
+    const int32_t c = TrackLayout::cylinder(t);
+    const int32_t h = TrackLayout::head(t);
+    const TrackLayout::Run& last = TrackLayout::kRuns[1];
+    const int32_t head_bytes = last.offset - TrackLayout::sector_offset(kDirectoryFirstSector);
+    const int32_t a = reader.read_sectors(t, c, h, kDirectoryFirstSector, TrackLayout::size_code(kDirectoryFirstSector),
+                                          directory, head_bytes);
+    const int32_t b = reader.read_sectors(t, c, h, last.first_sector, last.size_code, directory + head_bytes,
+                                          last.bytes);
     return a + b;
 }
 
 void load_volume(D88Reader& reader, uint8_t* image)
 {
-    for (int32_t t = 0; t < kVolumeTracks; ++t) {
-        uint8_t* track = image + static_cast<ptrdiff_t>(t) * kTrackBytes;
-        reader.read_sectors(t, t / 2, t % 2, 1, 3, track, kSectorsOneToFive);
-        reader.read_sectors(t, t / 2, t % 2, 6, 2, track + kSectorsOneToFive, kUnitBytes);
+    for (int32_t t = TrackLayout::kFirstTrack; t <= TrackLayout::kLastTrack; ++t) {
+        uint8_t* track = image + static_cast<ptrdiff_t>(t) * TrackLayout::kTrackBytes;
+        for (const TrackLayout::Run& run : TrackLayout::kRuns) {
+            reader.read_sectors(t, TrackLayout::cylinder(t), TrackLayout::head(t), run.first_sector, run.size_code,
+                                track + run.offset, run.bytes);
+        }
     }
 }
 
@@ -104,12 +113,12 @@ int32_t track_offset(const DirEntry& entry)
 
 int32_t entry_sector(const DirEntry& entry)
 {
-    return track_offset(entry) / kLongSectorBytes + 1;
+    return track_offset(entry) / TrackLayout::kLongSectorBytes + 1;
 }
 
 int32_t entry_data_offset(const DirEntry& entry)
 {
-    return entry.start_track * kTrackBytes + track_offset(entry);
+    return entry.start_track * TrackLayout::kTrackBytes + track_offset(entry);
 }
 
 bool entry_data_inside(const DirEntry& entry)

@@ -1,7 +1,7 @@
-// The fixed volume layout that dirpull extracts: 84 tracks of 5632 bytes
-// (sectors 1 to 5 of 1024 bytes, sector 6 of 512), a directory of 224 entries
-// of 16 bytes in the last 3584 bytes of track 37, and files stored as runs of
-// bytes that begin at a track and a 512-byte unit.
+// The fixed volume layout that dirpull extracts and d88info shows, on top of
+// the fixed track layout: a directory of 224 entries of 16 bytes in sectors 3
+// to 6 of track 37, and files stored as runs of bytes that begin at a track
+// and a 512-byte unit and run on through the volume in track order.
 #ifndef DIRPULL_VOLUME_H
 #define DIRPULL_VOLUME_H
 
@@ -9,14 +9,21 @@
 #include <cstdint>
 
 #include "d88_reader.h"
+#include "track_layout.h"
 
-constexpr int32_t kTrackBytes = 5632;                                // data bytes of one track
-constexpr int32_t kVolumeTracks = 84;                                // tracks 0 to 83
-constexpr int32_t kVolumeBytes = kVolumeTracks * kTrackBytes;        // 473,088
-constexpr int32_t kEntryBytes = 16;                                  // bytes of one directory entry
-constexpr int32_t kDirectoryEntries = 224;                           // entries of the directory
+constexpr int32_t kVolumeBytes = TrackLayout::kTracks * TrackLayout::kTrackBytes; // 473,088
+constexpr int32_t kDirectoryTrack = 37;      // holds the directory (cylinder 18, head 1)
+constexpr int32_t kDirectoryFirstSector = 3; // the directory is sectors 3 to 6 of its track
+constexpr int32_t kEntryBytes = 16;          // bytes of one directory entry
+constexpr int32_t kDirectoryEntries = 224;   // entries of the directory
 constexpr int32_t kDirectoryBytes = kDirectoryEntries * kEntryBytes; // 3584
-constexpr size_t kNameBufferSize = 260; // a file name: at most 259 bytes and a NUL
+// The unit in which a file's start is given: as long as sector 6, two of them
+// to each of sectors 1 to 5.
+constexpr int32_t kUnitBytes = TrackLayout::kShortSectorBytes;
+constexpr size_t kNameBufferSize = 260;      // a file name: at most 259 bytes and a NUL
+
+static_assert(kDirectoryBytes == TrackLayout::kTrackBytes - TrackLayout::sector_offset(kDirectoryFirstSector),
+              "the directory fills its track from its first sector on");
 
 // Static buffers reused for every disk and never cleared: a disk whose sectors
 // are missing keeps the previous disk's bytes in their places.
@@ -29,7 +36,7 @@ struct DirEntry {
     uint8_t extension[3];  // filled out with spaces
     uint8_t attributes;    // bit 0: BIN file, else BAS file
     uint8_t start_track;   // track in which the data begins
-    uint8_t start_unit;    // 512-byte unit of that track, counted from 1
+    uint8_t start_unit;    // unit of that track (kUnitBytes), counted from 1
     uint16_t load_address; // where a BIN file is loaded
     uint16_t file_size;    // bytes of data
 };
@@ -39,13 +46,19 @@ DirEntry dir_entry(const uint8_t* bytes);
 enum class EntryKind { End, Empty, File };
 EntryKind entry_kind(const DirEntry& entry);
 
-// Reads sectors 3 to 6 of track 37 into directory (kDirectoryBytes). The
-// reader needs a disk selected and the sector window 1 to 6. Returns the bytes
-// read: kDirectoryBytes when the directory is complete.
+// Makes disk index the reader's selected disk, with the sector window of the
+// track layout that the reads below step through. False when the disk cannot
+// be selected; every read then finds nothing.
+bool select_volume(D88Reader& reader, int32_t index);
+
+// Reads sectors 3 to 5, then sector 6, of the directory's track into
+// directory (kDirectoryBytes). The reader needs a disk selected and the sector
+// window 1 to 6. Returns the bytes read: kDirectoryBytes when the directory is
+// complete.
 int32_t read_directory(D88Reader& reader, uint8_t* directory);
 
-// Reads tracks 0 to 83 into image (kVolumeBytes), sectors 1 to 5 and then
-// sector 6 of each; places that cannot be read keep their bytes.
+// Reads every track of the layout into image (kVolumeBytes), in the two runs
+// of each; places that cannot be read keep their bytes.
 void load_volume(D88Reader& reader, uint8_t* image);
 
 // Calls visit(entry) for each entry of directory that is a file, in order,
@@ -70,10 +83,11 @@ template <typename Visit> void walk_directory(const uint8_t* directory, Visit&& 
 // buffer of kNameBufferSize.
 void build_file_name(const DirEntry& entry, char* name);
 
-// Byte offset in the track at which the data begins: (start_unit - 1) * 512.
+// Byte offset in the track at which the data begins: (start_unit - 1) units.
 int32_t track_offset(const DirEntry& entry);
 
-// Sector in which the data begins: track_offset / 1024 + 1.
+// Sector in which the data begins: track_offset / 1024 + 1, 1024 being the
+// size of sectors 1 to 5.
 int32_t entry_sector(const DirEntry& entry);
 
 // Where the data begins in the volume image.

@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int32_t diskno = numbers[0];
     const int32_t track = numbers[1];
     const int32_t sector = numbers[2];
-    const int32_t size_asked = numbers.size() > 3 ? numbers[3] : (sector == 6 ? 512 : 1024);
+    const int32_t size_asked = numbers.size() > 3 ? numbers[3] : TrackLayout::sector_bytes(sector);
     const int32_t offset = numbers.size() > 4 ? numbers[4] : 0;
 
     const size_t container_at = end_of_text != nullptr ? text_size + 1 : size;

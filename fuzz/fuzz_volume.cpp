@@ -39,11 +39,11 @@ void check_entry(const DirEntry& entry, uint32_t* sink)
 
     // What the listing line shows.
     const int32_t offset_in_track = track_offset(entry);
-    FUZZ_CHECK(offset_in_track >= -512 && offset_in_track <= 254 * 512);
-    FUZZ_CHECK(entry_sector(entry) == offset_in_track / 1024 + 1);
+    FUZZ_CHECK(offset_in_track >= -kUnitBytes && offset_in_track <= 254 * kUnitBytes);
+    FUZZ_CHECK(entry_sector(entry) == offset_in_track / TrackLayout::kLongSectorBytes + 1);
 
     // Where the data lies, worked out here in 64 bits.
-    const int64_t start = static_cast<int64_t>(entry.start_track) * kTrackBytes + offset_in_track;
+    const int64_t start = static_cast<int64_t>(entry.start_track) * TrackLayout::kTrackBytes + offset_in_track;
     const int32_t offset = entry_data_offset(entry);
     FUZZ_CHECK(offset == start);
     const bool inside = start >= 0 && start + entry.file_size <= kVolumeBytes;
@@ -73,8 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     uint32_t sink = 0;
     int32_t files = 0;
     for (int32_t d = 0; d < reader.disk_count(); ++d) {
-        FUZZ_CHECK(reader.select_disk(d));
-        reader.set_sector_range(1, 6);
+        FUZZ_CHECK(select_volume(reader, d));
         const int32_t got = read_directory(reader, VolumeDirectory);
         FUZZ_CHECK(got >= 0 && got <= kDirectoryBytes);
         if (got != kDirectoryBytes) {

@@ -2,12 +2,6 @@
 
 namespace {
 
-constexpr int32_t kLastSector = 6;    // sectors of a track are 1 to 6
-constexpr int32_t kLastRunTrack = 83; // a run moves on only from tracks up to 83
-constexpr int32_t kShortSector = 6;   // the one sector of 512 bytes (size code 2)
-constexpr int32_t kShortSizeCode = 2; // size code of sector 6
-constexpr int32_t kLongSizeCode = 3;  // size code of sectors 1 to 5
-
 bool is_blank(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -77,24 +71,27 @@ CutRange gather_sectors(D88Reader& reader, int32_t track, int32_t sector, int32_
     int64_t remaining = static_cast<int64_t>(size) + offset;
     int32_t gathered = 0;
     while (remaining > 0) {
-        const int32_t size_code = s == kShortSector ? kShortSizeCode : kLongSizeCode;
-        const int32_t slot = 128 << size_code;
+        const int32_t size_code = TrackLayout::size_code(s);
+        const int32_t slot = TrackLayout::code_bytes(size_code);
         const int32_t chunk = remaining < slot ? static_cast<int32_t>(remaining) : slot;
         if (chunk > kCutBufferSize - gathered) {
             break; // the store holds the longest run, so this cannot happen
         }
-        if (reader.read_sector(t, t / 2, t % 2, s, size_code, CutBuffer + gathered, chunk) == 0) {
+        if (reader.read_sector(t, TrackLayout::cylinder(t), TrackLayout::head(t), s, size_code, CutBuffer + gathered,
+                               chunk) == 0) {
             break;
         }
         // The whole slot counts, even when the sector was recorded shorter.
         gathered += chunk;
         remaining -= chunk;
-        if (++s > kLastSector) {
-            if (t > kLastRunTrack) {
+        // A run moves on to the next track only from the layout's tracks and
+        // those below them.
+        if (++s > TrackLayout::kLastSector) {
+            if (t > TrackLayout::kLastTrack) {
                 break;
             }
             ++t;
-            s = 1;
+            s = TrackLayout::kFirstSector;
         }
     }
     if (offset >= gathered) {

@@ -27,11 +27,6 @@ constexpr char kNoSuchDisk[] = "\x8ew\x92\xe8\x82\xcc\x83"
                                "f\x83"
                                "B\x83X\x83N\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1.\n";
 
-constexpr int32_t kLastSector = 6;  // sectors above this are not cut
-constexpr int32_t kShortSector = 6; // its default size is 512 bytes
-constexpr int32_t kShortSize = 512; // default size for sector 6
-constexpr int32_t kLongSize = 1024; // default size for sectors other than 6
-
 void report(const char* path, int error)
 {
     std::fprintf(stderr, "sectorcut: %s: %s\n", path, std::strerror(error));
@@ -43,7 +38,7 @@ void report(const char* path, int error)
 bool cut_sectors(const char* outputfile, const platform::FileIdentity* container, int32_t track,
                  int32_t sector, int32_t size, int32_t offset)
 {
-    if (sector > kLastSector) {
+    if (sector > TrackLayout::kLastSector) {
         return true;
     }
     const CutRange range = gather_sectors(reader, track, sector, size, offset);
@@ -81,7 +76,7 @@ int main(int argc, char** argv)
     const int32_t diskno = parse_number(argv[3]);
     const int32_t track = parse_number(argv[4]);
     const int32_t sector = parse_number(argv[5]);
-    int32_t size = sector == kShortSector ? kShortSize : kLongSize;
+    int32_t size = TrackLayout::sector_bytes(sector); // one sector when no size is given
     int32_t offset = 0;
     if (argc >= 7) {
         size = parse_number(argv[6]);

@@ -85,14 +85,14 @@ uint8_t default_pattern(int track, int r, int i)
 Track layout_track(int track, uint8_t (*pattern)(int, int, int))
 {
     Track t;
-    for (int r = 1; r <= 6; ++r) {
+    for (int r = TrackLayout::kFirstSector; r <= TrackLayout::kLastSector; ++r) {
         Sector s;
-        s.c = static_cast<uint8_t>(track / 2);
-        s.h = static_cast<uint8_t>(track % 2);
+        s.c = static_cast<uint8_t>(TrackLayout::cylinder(track));
+        s.h = static_cast<uint8_t>(TrackLayout::head(track));
         s.r = static_cast<uint8_t>(r);
-        s.n = r == 6 ? 2 : 3;
-        s.count = 6;
-        s.data.resize(r == 6 ? 512 : 1024);
+        s.n = static_cast<uint8_t>(TrackLayout::size_code(r));
+        s.count = TrackLayout::kSectors;
+        s.data.resize(static_cast<size_t>(TrackLayout::sector_bytes(r)));
         for (size_t i = 0; i < s.data.size(); ++i) {
             s.data[i] = pattern(track, r, static_cast<int>(i));
         }
@@ -136,7 +136,7 @@ int Volume::add_file(const std::string& name, const std::string& ext, uint8_t at
     entry[11] = static_cast<uint8_t>(start_unit);
     put16(entry, 12, load_address);
     put16(entry, 14, static_cast<uint32_t>(data.size()));
-    const long at = static_cast<long>(start_track) * kTrackBytes + (start_unit - 1) * 512L;
+    const long at = static_cast<long>(start_track) * kTrackBytes + (start_unit - 1) * static_cast<long>(kUnitBytes);
     for (size_t i = 0; i < data.size(); ++i) {
         if (at + static_cast<long>(i) >= 0 && at + static_cast<long>(i) < kVolumeBytes) {
             bytes[static_cast<size_t>(at) + i] = data[i];
@@ -168,9 +168,9 @@ Disk Volume::to_disk(const std::string& name, const std::vector<int>& tracks) co
             continue;
         }
         Track track = layout_track(t);
-        for (int r = 1; r <= 6; ++r) {
-            const size_t from = static_cast<size_t>(t) * kTrackBytes + (r - 1) * 1024U;
-            Bytes& data = track.sectors[static_cast<size_t>(r - 1)].data;
+        for (Sector& sector : track.sectors) {
+            const size_t from = static_cast<size_t>(t) * kTrackBytes + static_cast<size_t>(TrackLayout::sector_offset(sector.r));
+            Bytes& data = sector.data;
             std::copy_n(bytes.begin() + static_cast<long>(from), data.size(), data.begin());
         }
         d.tracks[t] = track;

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "track_layout.h"
+#include "volume.h"
+
 namespace d88test {
 
 using Bytes = std::vector<uint8_t>;
@@ -48,9 +51,8 @@ struct Disk {
 // The container bytes of the disks, back to back.
 Bytes build(const std::vector<Disk>& disks);
 
-// The fixed track layout: sectors 1 to 5 of 1024 bytes (size code 3) and
-// sector 6 of 512 bytes (size code 2), C = track / 2, H = track % 2, every
-// header saying 6 sectors. Byte i of sector r holds pattern(track, r, i).
+// A track of the fixed track layout (TrackLayout), every header giving its
+// sector count. Byte i of sector r holds pattern(track, r, i).
 uint8_t default_pattern(int track, int r, int i);
 Track layout_track(int track, uint8_t (*pattern)(int, int, int) = default_pattern);
 
@@ -61,12 +63,13 @@ Disk layout_disk(const std::string& name, uint8_t (*pattern)(int, int, int) = de
 // container stays small.
 Disk layout_tracks(const std::string& name, std::initializer_list<int> tracks);
 
-constexpr int kTrackBytes = 5632; // data bytes of a fixed-layout track
-constexpr int kVolumeTracks = 84; // tracks 0 to 83
-constexpr int kVolumeBytes = kTrackBytes * kVolumeTracks;
-constexpr int kDirectoryTrack = 37; // holds the directory in its last 3584 bytes
-constexpr int kDirectoryOffset = kDirectoryTrack * kTrackBytes + 2048;
-constexpr int kDirectoryEntries = 224;
+// The geometry and the volume layout, from the programs' own definitions.
+constexpr int kTrackBytes = TrackLayout::kTrackBytes;
+constexpr int kVolumeTracks = TrackLayout::kTracks;
+using ::kDirectoryEntries;
+using ::kDirectoryTrack;
+using ::kVolumeBytes;
+constexpr int kDirectoryOffset = kDirectoryTrack * kTrackBytes + TrackLayout::sector_offset(kDirectoryFirstSector);
 
 // A volume of the fixed layout: 84 tracks of data, a directory on track 37
 // filled with empty entries, and files placed at a track and 512-byte unit.
