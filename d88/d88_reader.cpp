@@ -12,8 +12,11 @@ constexpr int32_t kMediaTypeOffset = 0x1B;  // media-type byte
 constexpr int32_t kDiskSizeOffset = 0x1C;   // 4 bytes: length of the disk, header included
 constexpr int32_t kTrackTableOffset = 0x20; // 164 entries of 4 bytes: track positions
 
-// Fields of the sector header.
+// Fields of the sector header, after C, H, R and N in bytes 0 to 3.
 constexpr int32_t kSectorCountOffset = 4; // 2 bytes: sectors in this track
+constexpr int32_t kDensityOffset = 6;     // recording density
+constexpr int32_t kDeletedOffset = 7;     // deleted-data mark
+constexpr int32_t kStatusOffset = 8;      // the controller's status
 constexpr int32_t kDataSizeOffset = 14;   // 2 bytes: data bytes after this header
 
 // The largest position the container may be addressed at: positions are
@@ -51,6 +54,7 @@ bool D88Reader::open(const char* path)
     media = -1;
     name_buffer[0] = '\0';
     stream_position = -1;
+    known_size = -1;
     window_start = 0;
     window_length = 0;
     if (path == nullptr) {
@@ -121,6 +125,20 @@ bool D88Reader::select_disk(int32_t index)
     return true;
 }
 
+int64_t D88Reader::container_size()
+{
+    if (stream == nullptr) {
+        return -1;
+    }
+    if (known_size < 0) {
+        stream_position = -1; // the read after this one seeks again
+        if (std::fseek(stream, 0, SEEK_END) == 0) {
+            known_size = std::ftell(stream);
+        }
+    }
+    return known_size;
+}
+
 void D88Reader::set_sector_range(int32_t first, int32_t last)
 {
     first_sector = first;
@@ -141,39 +159,52 @@ int64_t D88Reader::track_position(int32_t track) const
     return static_cast<int64_t>(disk_base) + entry;
 }
 
-int32_t D88Reader::read_sector(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n, uint8_t* buffer,
-                               int32_t length)
+template <typename Visit> D88Reader::WalkEnd D88Reader::walk_records(int32_t track, int32_t max_records, Visit&& visit)
 {
     const int64_t first = track_position(track);
     if (first < 0 || first > kMaxPosition) {
-        return 0;
+        return WalkEnd::NoTrack;
     }
     // The track ends after the record whose sector count equals its place in
     // the track, counted from 1; each header's count is taken afresh.
     uint8_t header[kSectorHeaderSize];
     int64_t position = first;
-    for (int32_t i = 0;; ++i) {
+    for (int32_t i = 0; i < max_records; ++i) {
         if (read_at(position, header, kSectorHeaderSize, first, true) != kSectorHeaderSize) {
-            return 0;
+            return WalkEnd::ContainerEnds;
         }
         position += kSectorHeaderSize;
-        const int32_t count = le16(header + kSectorCountOffset);
-        const int32_t data_size = le16(header + kDataSizeOffset);
-        if (count == 0) {
-            return 0;
+        if (!visit(header, position, first)) {
+            return WalkEnd::Stopped;
         }
-        if (header[0] == c && header[1] == h && header[2] == r && header[3] == n) {
-            const int32_t wanted = length < data_size ? length : data_size;
-            if (wanted <= 0) {
-                return 0;
-            }
-            return read_at(position, buffer, wanted, first, true);
-        }
-        position += data_size;
-        if (i == count - 1) {
-            return 0;
+        position += le16(header + kDataSizeOffset);
+        if (i == le16(header + kSectorCountOffset) - 1) {
+            return WalkEnd::CountedOut;
         }
     }
+    return WalkEnd::Stopped;
+}
+
+int32_t D88Reader::read_sector(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n, uint8_t* buffer,
+                               int32_t length)
+{
+    int32_t copied = 0;
+    walk_records(track, INT32_MAX, [&](const uint8_t* header, int64_t data_position, int64_t first) {
+        // A sector count of 0 ends the search before the header is compared.
+        if (le16(header + kSectorCountOffset) == 0) {
+            return false;
+        }
+        if (header[0] != c || header[1] != h || header[2] != r || header[3] != n) {
+            return true;
+        }
+        const int32_t data_size = le16(header + kDataSizeOffset);
+        const int32_t wanted = length < data_size ? length : data_size;
+        if (wanted > 0) {
+            copied = read_at(data_position, buffer, wanted, first, true);
+        }
+        return false;
+    });
+    return copied;
 }
 
 int32_t D88Reader::read_sectors(int32_t track, int32_t c, int32_t h, int32_t r, int32_t n, uint8_t* buffer,
@@ -209,30 +240,41 @@ int32_t D88Reader::read_sectors(int32_t track, int32_t c, int32_t h, int32_t r, 
 
 int32_t D88Reader::read_sector_ids(int32_t track, uint8_t* buffer, int32_t length)
 {
-    const int64_t first = track_position(track);
-    if (first < 0 || first > kMaxPosition) {
-        return 0;
-    }
     // Unlike read_sector, a sector count of 0 does not end the list: length
     // and the end of the container bound it.
-    uint8_t header[kSectorHeaderSize];
     int32_t written = 0;
-    int64_t position = first;
-    for (int32_t i = 0; static_cast<int64_t>(written) + 4 <= length; ++i) {
-        if (read_at(position, header, kSectorHeaderSize, first, true) != kSectorHeaderSize) {
-            break;
-        }
+    walk_records(track, length < 0 ? 0 : length / 4, [&](const uint8_t* header, int64_t, int64_t) {
         for (int32_t k = 0; k < 4; ++k) {
             buffer[written + k] = header[k];
         }
         written += 4;
-        const int32_t count = le16(header + kSectorCountOffset);
-        position += kSectorHeaderSize + le16(header + kDataSizeOffset);
-        if (i == count - 1) {
-            break;
-        }
-    }
+        return true;
+    });
     return written;
+}
+
+RecordScan D88Reader::read_sector_records(int32_t track, SectorRecord* records, int32_t capacity)
+{
+    RecordScan scan;
+    const WalkEnd end = walk_records(track, capacity, [&](const uint8_t* header, int64_t data_position, int64_t) {
+        SectorRecord& record = records[scan.records++];
+        record.c = header[0];
+        record.h = header[1];
+        record.r = header[2];
+        record.n = header[3];
+        record.sector_count = le16(header + kSectorCountOffset);
+        record.density = header[kDensityOffset];
+        record.deleted = header[kDeletedOffset];
+        record.status = header[kStatusOffset];
+        record.data_size = le16(header + kDataSizeOffset);
+        record.data_position = data_position;
+        return true;
+    });
+    const int64_t size = container_size();
+    scan.container_ends =
+        end == WalkEnd::ContainerEnds ||
+        (scan.records > 0 && records[scan.records - 1].data_position + records[scan.records - 1].data_size > size);
+    return scan;
 }
 
 int32_t D88Reader::read_at(int64_t position, uint8_t* out, int32_t count, int64_t anchor, bool read_ahead)

@@ -26,6 +26,27 @@
 int32_t le16(const uint8_t* bytes); // 0 to 65535
 int32_t le32(const uint8_t* bytes); // the four bytes as a signed 32-bit value
 
+// One sector record of a track as the container stores it: every field of
+// its 16-byte header, and where its data lie.
+struct SectorRecord {
+    uint8_t c = 0; // the sector's ID: cylinder, head, record number, size code
+    uint8_t h = 0;
+    uint8_t r = 0;
+    uint8_t n = 0;
+    uint8_t density = 0; // header byte 6: recording density
+    uint8_t deleted = 0; // header byte 7: deleted-data mark
+    uint8_t status = 0;  // header byte 8: the controller's status when the disk was read
+    int32_t sector_count = 0;  // sectors of the track, as this header says
+    int32_t data_size = 0;     // data bytes after the header
+    int64_t data_position = 0; // where the data begin in the container
+};
+
+// What a scan of a track's records found.
+struct RecordScan {
+    int32_t records = 0;         // records written, in stored order
+    bool container_ends = false; // the container ends inside a header or the data of the track
+};
+
 class D88Reader {
 public:
     static constexpr int32_t kMaxDisks = 64;         // disks indexed at most
@@ -79,6 +100,11 @@ public:
     // sector, whole entries only. Returns the number of bytes written.
     int32_t read_sector_ids(int32_t track, uint8_t* buffer, int32_t length);
 
+    // Lists the sector records of track in stored order, at most capacity of
+    // them, into records: the records that read_sector_ids lists, ending where
+    // it ends. No records when the track cannot be read.
+    RecordScan read_sector_records(int32_t track, SectorRecord* records, int32_t capacity);
+
     // Facts of the container as indexed and of the selected disk as stored,
     // for programs that show a container's structure; none of them reads.
     // Byte position of disk index's header, -1 for an index outside 0 to
@@ -87,6 +113,9 @@ public:
     {
         return index >= 0 && index < indexed_disks ? disk_offsets[index] : -1;
     }
+    // Length of the open container in bytes, -1 when it cannot be told. The
+    // only fact here that asks the system.
+    int64_t container_size();
     // Disk-size field of the selected disk, 0 with no disk selected.
     int32_t disk_size_field() const { return disk_size; }
     // Track table entry of the selected disk as stored (0: no track), 0 with
@@ -104,6 +133,19 @@ private:
     // track cannot be read.
     int64_t track_position(int32_t track) const;
 
+    // How a walk over a track's records ended.
+    enum class WalkEnd {
+        NoTrack,       // the track cannot be read
+        Stopped,       // visit asked to stop, or max_records were visited
+        CountedOut,    // after the record whose sector count equals its place in the track
+        ContainerEnds, // a header came short: the container ends
+    };
+    // Walks at most max_records of track's records in stored order, calling
+    // visit(header, data_position, first) with each 16-byte header, where its
+    // data begin and where the track's first header lies (the anchor of reads
+    // in the track); visit returns false to stop.
+    template <typename Visit> WalkEnd walk_records(int32_t track, int32_t max_records, Visit&& visit);
+
     // Copies the count bytes (at most kWindowSize) of the container at
     // position into out, as far as the container holds them, and returns how
     // many were copied. anchor (at most position) is the first header of the
@@ -118,6 +160,7 @@ private:
 
     FILE* stream = nullptr;
     int64_t stream_position = -1; // where the stream stands; -1 when not known
+    int64_t known_size = -1;      // the container's length once asked for; -1 before
     int64_t window_start = 0;     // container position of window[0]
     int32_t window_length = 0;    // bytes held in window
     uint8_t window[kWindowSize];

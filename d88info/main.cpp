@@ -191,8 +191,8 @@ void print_track_lines(const DiskFacts& disk)
         letters[kTrackMarkKinds] = '\0';
         std::printf("     %5d %10d %7d %-5s", t, track.entry, track.records, letters);
         for (int32_t i = 0; i < track.records; ++i) {
-            const uint8_t* id = track.ids + static_cast<ptrdiff_t>(i) * 4;
-            std::printf("%s%02X %02X %02X %02X", i == 0 ? " " : "  ", id[0], id[1], id[2], id[3]);
+            const SectorRecord& record = track.record[i];
+            std::printf("%s%02X %02X %02X %02X", i == 0 ? " " : "  ", record.c, record.h, record.r, record.n);
         }
         std::printf("\n");
     }
@@ -292,10 +292,11 @@ void print_json_tracks(const DiskFacts& disk)
         print_json_marks(track.marks, kTrackMarkNames, kTrackMarkKinds);
         std::printf(", \"records\": [");
         for (int32_t i = 0; i < track.records; ++i) {
-            const uint8_t* id = track.ids + static_cast<ptrdiff_t>(i) * 4;
+            const SectorRecord& record = track.record[i];
             std::printf("%s\n          {\"c\": %d, \"h\": %d, \"r\": %d, \"n\": %d, \"count\": %d, "
                         "\"data_size\": %d}",
-                        i == 0 ? "" : ",", id[0], id[1], id[2], id[3], track.counts[i], track.sizes[i]);
+                        i == 0 ? "" : ",", record.c, record.h, record.r, record.n, record.sector_count,
+                        record.data_size);
         }
         std::printf("%s]}", track.records == 0 ? "" : "\n        ");
     }
@@ -355,15 +356,9 @@ int main(int argc, char** argv)
         report(options.path, errno);
         return 1;
     }
-    // A second stream reads what the reader keeps to itself: the container's
-    // length and each sector header's count and data size.
-    FILE* stream = std::fopen(options.path, "rb");
-    const int64_t length = stream != nullptr ? container_length(stream) : -1;
+    const int64_t length = reader.container_size();
     if (length < 0) {
         report(options.path, errno != 0 ? errno : EIO);
-        if (stream != nullptr) {
-            std::fclose(stream);
-        }
         return 1;
     }
 
@@ -378,7 +373,7 @@ int main(int argc, char** argv)
                     "LAYOUT", "DIRECTORY", "NAME");
     }
     for (int32_t d = 0; d < container.disks; ++d) {
-        survey_disk(reader, stream, length, d, Survey);
+        survey_disk(reader, length, d, Survey);
         if (options.json) {
             print_disk_json(Survey, d == 0, options.tracks);
         } else {
@@ -390,7 +385,6 @@ int main(int argc, char** argv)
     } else {
         print_container_text(container);
     }
-    std::fclose(stream);
 
     if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
         std::fprintf(stderr, "d88info: standard output: %s\n", std::strerror(errno != 0 ? errno : EIO));

@@ -5,93 +5,37 @@
 
 namespace {
 
-constexpr int32_t kHeaderBytes = D88Reader::kDiskHeaderSize;
-constexpr int32_t kRecordHeaderBytes = D88Reader::kSectorHeaderSize;
-constexpr int32_t kSectorCountOffset = 4; // 2 bytes of a sector header
-constexpr int32_t kDataSizeOffset = 14;   // 2 bytes of a sector header
-constexpr int32_t kLongSize = 1024;       // sectors 1 to 5, size code 3
-constexpr int32_t kShortSize = 512;       // sector 6, size code 2
-constexpr int32_t kLongCode = 3;
-constexpr int32_t kShortCode = 2;
-constexpr int32_t kDirectoryHead = 3 * kLongSize; // sectors 3 to 5 of the directory
-
 // Sector data land here and are not looked at: only their count matters.
-uint8_t SectorData[kLongSize];
-uint8_t Directory[kDirectoryBytes];
-
-int32_t layout_code(int32_t r)
-{
-    return r == kLayoutSectors ? kShortCode : kLongCode;
-}
-
-int32_t layout_size(int32_t r)
-{
-    return r == kLayoutSectors ? kShortSize : kLongSize;
-}
-
-bool read_at(FILE* stream, int64_t position, uint8_t* buffer, int32_t count)
-{
-    if (position < 0 || position > INT32_MAX ||
-        std::fseek(stream, static_cast<long>(position), SEEK_SET) != 0) {
-        return false;
-    }
-    return std::fread(buffer, 1, static_cast<size_t>(count), stream) == static_cast<size_t>(count);
-}
-
-// Reads the header of each record that read_sector_ids listed, for the sector
-// count and data size the reader does not give, and marks the track where its
-// records run past the end of the container.
-void walk_records(FILE* stream, int64_t length, int64_t position, TrackFacts& track)
-{
-    uint8_t header[kRecordHeaderBytes];
-    for (int32_t i = 0; i < track.records; ++i) {
-        if (!read_at(stream, position, header, kRecordHeaderBytes)) {
-            track.marks |= kMarkEnds;
-            track.records = i;
-            return;
-        }
-        track.counts[i] = static_cast<uint16_t>(le16(header + kSectorCountOffset));
-        track.sizes[i] = static_cast<uint16_t>(le16(header + kDataSizeOffset));
-        position += kRecordHeaderBytes + track.sizes[i];
-        if (position > length) {
-            track.marks |= kMarkEnds;
-        }
-    }
-    // The listing stops after the record whose count equals its place, at
-    // kMaxRecords, or where a header comes short: the end of the container.
-    const bool counted_out = track.records > 0 && track.counts[track.records - 1] == track.records;
-    if (!counted_out && track.records < kMaxRecords) {
-        track.marks |= kMarkEnds;
-    }
-}
+uint8_t SectorData[TrackLayout::kLongSectorBytes];
 
 void mark_layout(D88Reader& reader, int32_t t, TrackFacts& track)
 {
-    const int32_t c = t / 2;
-    const int32_t h = t % 2;
+    const int32_t c = TrackLayout::cylinder(t);
+    const int32_t h = TrackLayout::head(t);
     for (int32_t i = 0; i < track.records; ++i) {
-        if (track.counts[i] != kLayoutSectors) {
+        const SectorRecord& record = track.record[i];
+        if (record.sector_count != TrackLayout::kSectors) {
             track.marks |= kMarkCount;
         }
-        const uint8_t* id = track.ids + static_cast<ptrdiff_t>(i) * 4;
-        const int32_t r = id[2];
-        if (id[0] != c || id[1] != h || r < 1 || r > kLayoutSectors) {
+        const int32_t r = record.r;
+        if (record.c != c || record.h != h || r < TrackLayout::kFirstSector || r > TrackLayout::kLastSector) {
             continue;
         }
-        if (id[3] != layout_code(r)) {
+        if (record.n != TrackLayout::size_code(r)) {
             track.marks |= kMarkSizeCode;
-        } else if (track.sizes[i] != layout_size(r)) {
+        } else if (record.data_size != TrackLayout::sector_bytes(r)) {
             track.marks |= kMarkDataSize;
         }
     }
-    for (int32_t r = 1; r <= kLayoutSectors; ++r) {
-        if (reader.read_sector(t, c, h, r, layout_code(r), SectorData, layout_size(r)) == 0) {
+    for (int32_t r = TrackLayout::kFirstSector; r <= TrackLayout::kLastSector; ++r) {
+        if (reader.read_sector(t, c, h, r, TrackLayout::size_code(r), SectorData, TrackLayout::sector_bytes(r)) ==
+            0) {
             track.marks |= kMarkMissing;
         }
     }
 }
 
-void survey_track(D88Reader& reader, FILE* stream, int64_t length, int32_t t, DiskFacts& disk)
+void survey_track(D88Reader& reader, int32_t t, DiskFacts& disk)
 {
     TrackFacts& track = disk.tracks[t];
     track.entry = reader.track_entry(t);
@@ -113,8 +57,11 @@ void survey_track(D88Reader& reader, FILE* stream, int64_t length, int32_t t, Di
     }
     track.state = EntryState::Present;
     ++disk.tracks_present;
-    track.records = reader.read_sector_ids(t, track.ids, static_cast<int32_t>(sizeof track.ids)) / 4;
-    walk_records(stream, length, static_cast<int64_t>(disk.offset) + track.entry, track);
+    const RecordScan scan = reader.read_sector_records(t, track.record, kMaxRecords);
+    track.records = scan.records;
+    if (scan.container_ends) {
+        track.marks |= kMarkEnds;
+    }
     mark_layout(reader, t, track);
     if (track.marks != 0) {
         if (disk.departing_tracks == 0) {
@@ -126,26 +73,11 @@ void survey_track(D88Reader& reader, FILE* stream, int64_t length, int32_t t, Di
 
 } // namespace
 
-int64_t container_length(FILE* stream)
-{
-    if (std::fseek(stream, 0, SEEK_END) != 0) {
-        return -1;
-    }
-    const long end = std::ftell(stream);
-    // A stream that opens but cannot be read, a folder for one, fails here.
-    uint8_t probe = 0;
-    if (end < 0 || std::fseek(stream, 0, SEEK_SET) != 0 ||
-        (std::fread(&probe, 1, 1, stream) != 1 && std::ferror(stream) != 0)) {
-        return -1;
-    }
-    return end;
-}
-
-void survey_disk(D88Reader& reader, FILE* stream, int64_t length, int32_t index, DiskFacts& facts)
+void survey_disk(D88Reader& reader, int64_t length, int32_t index, DiskFacts& facts)
 {
     facts.index = index;
     facts.offset = reader.disk_offset(index);
-    facts.readable = reader.select_disk(index);
+    facts.readable = select_volume(reader, index);
     facts.media = reader.media_type();
     facts.size = reader.disk_size_field();
     std::memcpy(facts.name, reader.disk_name(), sizeof facts.name);
@@ -160,23 +92,16 @@ void survey_disk(D88Reader& reader, FILE* stream, int64_t length, int32_t index,
         facts.marks |= kMarkSizeZero;
     } else if (facts.size < 0) {
         facts.marks |= kMarkSizeNegative;
-    } else if (facts.size < kHeaderBytes) {
+    } else if (facts.size < D88Reader::kDiskHeaderSize) {
         facts.marks |= kMarkSizeBelowHeader;
     }
     if (facts.readable && static_cast<int64_t>(facts.offset) + facts.size > length) {
         facts.marks |= kMarkSizePastEnd;
     }
     for (int32_t t = 0; t < D88Reader::kTrackCount; ++t) {
-        survey_track(reader, stream, length, t, facts);
+        survey_track(reader, t, facts);
     }
-    // What dirpull reads of the directory: sectors 3 to 5, then sector 6.
-    const int32_t c = kDirectoryTrack / 2;
-    const int32_t h = kDirectoryTrack % 2;
-    reader.set_sector_range(1, kLayoutSectors);
-    facts.directory_bytes =
-        reader.read_sectors(kDirectoryTrack, c, h, 3, kLongCode, Directory, kDirectoryHead) +
-        reader.read_sectors(kDirectoryTrack, c, h, kLayoutSectors, kShortCode, Directory + kDirectoryHead,
-                            kShortSize);
+    facts.directory_bytes = read_directory(reader, VolumeDirectory);
 }
 
 ContainerFacts survey_container(D88Reader& reader, int64_t length)
@@ -193,7 +118,7 @@ ContainerFacts survey_container(D88Reader& reader, int64_t length)
         return facts;
     }
     facts.after_last = length - end;
-    if (facts.disks == D88Reader::kMaxDisks && facts.after_last >= kHeaderBytes) {
+    if (facts.disks == D88Reader::kMaxDisks && facts.after_last >= D88Reader::kDiskHeaderSize) {
         facts.unreachable = end;
     }
     return facts;

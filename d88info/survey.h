@@ -1,31 +1,25 @@
 // What d88info finds in a container: the disks as the reader indexes them, and
 // on each disk every track table entry, the sector records of every present
 // track, how each track departs from the fixed track layout, and whether the
-// directory on track 37 is complete.
-//
-// The sector IDs come from the reader (read_sector_ids), the sectors' data
-// sizes as the programs see them from read_sector, and the fields the reader
-// keeps to itself (each header's sector count and data size, and where the
-// records end) from a second stream on the same container.
+// directory of the volume layout is complete. Everything comes from the
+// reader.
 #ifndef D88INFO_SURVEY_H
 #define D88INFO_SURVEY_H
 
 #include <cstdint>
-#include <cstdio>
 
 #include "d88_reader.h"
+#include "track_layout.h"
+#include "volume.h"
 
-constexpr int32_t kMaxRecords = 256;  // records listed per track at most
-constexpr int32_t kLayoutSectors = 6; // sectors 1 to 6 of the fixed track layout
-constexpr int32_t kDirectoryTrack = 37;
-constexpr int32_t kDirectoryBytes = 3584; // sectors 3 to 5 and sector 6 of track 37
+constexpr int32_t kMaxRecords = 256; // records listed per track at most
 
 // How a track departs from the fixed layout, one bit each.
 enum TrackMark : uint32_t {
     kMarkMissing = 1U << 0,  // a sector of 1 to 6 is not found with its C, H, R and N
     kMarkSizeCode = 1U << 1, // a record of sector 1 to 6 has another size code
     kMarkDataSize = 1U << 2, // a record of sector 1 to 6 has another data size
-    kMarkCount = 1U << 3,    // a header's sector count is not 6
+    kMarkCount = 1U << 3,    // a header's sector count is not the layout's 6
     kMarkEnds = 1U << 4,     // the container ends inside the track
 };
 constexpr int32_t kTrackMarkKinds = 5;
@@ -54,9 +48,7 @@ struct TrackFacts {
     EntryState state = EntryState::Absent;
     int32_t records = 0; // records listed, at most kMaxRecords
     uint32_t marks = 0;
-    uint8_t ids[kMaxRecords * 4] = {}; // C, H, R, N of each record, in stored order
-    uint16_t counts[kMaxRecords] = {}; // each header's sector count
-    uint16_t sizes[kMaxRecords] = {};  // each header's data size
+    SectorRecord record[kMaxRecords]; // in stored order
 };
 
 // Every field is zero until survey_disk fills it in, so that the program's one
@@ -86,12 +78,9 @@ struct ContainerFacts {
     int64_t unreachable = -1; // offset of a disk header after the 64th disk, or -1
 };
 
-// The length of the container open in stream; -1 (errno set) when it cannot be
-// read.
-int64_t container_length(FILE* stream);
-
-// Facts of disk index of the container that reader has open and stream reads.
-void survey_disk(D88Reader& reader, FILE* stream, int64_t length, int32_t index, DiskFacts& facts);
+// Facts of disk index of the container that reader has open, length bytes
+// long.
+void survey_disk(D88Reader& reader, int64_t length, int32_t index, DiskFacts& facts);
 
 // Facts of the whole container of length bytes, after the reader indexed it;
 // selects the last disk.

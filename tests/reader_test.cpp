@@ -11,6 +11,7 @@
 #include "d88_builder.h"
 #include "d88_reader.h"
 #include "run_program.h"
+#include "track_layout.h"
 
 using namespace d88test;
 
@@ -489,4 +490,116 @@ TEST(ReaderFacts, GiveIndexedOffsetsAndStoredFields)
     EXPECT_FALSE(reader.select_disk(2)); // a failed selection clears them
     EXPECT_EQ(reader.disk_size_field(), 0);
     EXPECT_EQ(reader.track_entry(0), 0);
+}
+
+// The geometry every program takes its numbers from.
+TEST(TrackLayout, IsTheFixedGeometry)
+{
+    EXPECT_EQ(TrackLayout::kTracks, 84);
+    EXPECT_EQ(TrackLayout::kTrackBytes, 0x1600);
+    const int32_t codes[] = {3, 3, 3, 3, 3, 2};
+    for (int32_t r = 1; r <= 6; ++r) {
+        EXPECT_EQ(TrackLayout::size_code(r), codes[r - 1]) << "sector " << r;
+        EXPECT_EQ(TrackLayout::sector_bytes(r), 128 << codes[r - 1]) << "sector " << r;
+        EXPECT_EQ(TrackLayout::sector_offset(r), (r - 1) * 1024) << "sector " << r;
+    }
+    EXPECT_EQ(TrackLayout::size_code(0), 3); // a run may start below sector 1
+    EXPECT_EQ(TrackLayout::cylinder(37), 18);
+    EXPECT_EQ(TrackLayout::head(37), 1);
+    EXPECT_EQ(TrackLayout::kRuns[0].bytes + TrackLayout::kRuns[1].bytes, TrackLayout::kTrackBytes);
+    EXPECT_EQ(TrackLayout::kRuns[1].offset, 5120);
+}
+
+// The record scan parses every field of each header, in stored order, and
+// tells where each record's data lie.
+TEST(ReaderRecords, ParseEveryHeaderField)
+{
+    Sector a = sector(4, 1, 7, 2, 3, 100, 0x11);
+    a.density = 0x40;
+    a.deleted = 0x10;
+    a.status = 0xB0;
+    Sector b = sector(5, 0, 1, 3, 3, 0, 0);
+    b.data_size = 0; // no data
+    Sector c = sector(0xFF, 0xFE, 0xFD, 0xFC, 3, 300, 0x33);
+    c.status = 0xA0;
+    Opened o(one_track({a, b, c}, 9));
+    ASSERT_TRUE(o.reader.select_disk(0));
+    SectorRecord records[8];
+    const RecordScan scan = o.reader.read_sector_records(9, records, 8);
+    ASSERT_EQ(scan.records, 3);
+    EXPECT_FALSE(scan.container_ends);
+    struct Expected {
+        int c, h, r, n, count, density, deleted, status, data_size;
+        int64_t data_position;
+    };
+    const Expected expected[] = {{4, 1, 7, 2, 3, 0x40, 0x10, 0xB0, 100, 0x2B0 + 16},
+                                 {5, 0, 1, 3, 3, 0, 0, 0, 0, 0x2B0 + 16 + 100 + 16},
+                                 {0xFF, 0xFE, 0xFD, 0xFC, 3, 0, 0, 0xA0, 300, 0x2B0 + 3 * 16 + 100}};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE("record " + std::to_string(i));
+        const SectorRecord& got = records[i];
+        const Expected& e = expected[i];
+        EXPECT_EQ((std::vector<int64_t>{got.c, got.h, got.r, got.n, got.sector_count, got.density, got.deleted,
+                                        got.status, got.data_size, got.data_position}),
+                  (std::vector<int64_t>{e.c, e.h, e.r, e.n, e.count, e.density, e.deleted, e.status, e.data_size,
+                                        e.data_position}));
+    }
+}
+
+// The scan lists exactly the records that read_sector_ids lists, and tells
+// when the container ends inside the track.
+TEST(ReaderRecords, EndWhereTheIdListEndsAndTellTheEndOfTheContainer)
+{
+    const std::vector<Sector> six = layout_track(0).sectors;
+    std::vector<Sector> zero_counts = six;
+    for (Sector& s : zero_counts) {
+        s.count = 0;
+    }
+    std::vector<Sector> first_says_two = six;
+    first_says_two[0].count = 1;
+    first_says_two[1].count = 2;
+    struct Case {
+        const char* what;
+        std::vector<Sector> records;
+        int32_t capacity;
+        size_t cut; // bytes cut off the container's end
+        int32_t listed;
+        bool ends;
+    };
+    const std::vector<Case> cases = {
+        {"six counted records", six, 16, 0, 6, false},
+        {"the capacity cuts the list", six, 4, 0, 4, false},
+        {"no room", six, 0, 0, 0, false},
+        {"the first header counts one", first_says_two, 16, 0, 1, false},
+        {"counts of 0 go on to the end of the container", zero_counts, 16, 0, 6, true},
+        {"the container ends inside the last data", six, 16, 10, 6, true},
+        {"the container ends inside the last header", six, 16, 512 + 8, 5, true},
+        {"the list stops before the cut data", six, 5, 10, 5, false},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        Bytes container = one_track(k.records);
+        container.resize(container.size() - k.cut);
+        Opened o(container);
+        ASSERT_TRUE(o.reader.select_disk(0));
+        SectorRecord records[16];
+        const RecordScan scan = o.reader.read_sector_records(0, records, k.capacity);
+        EXPECT_EQ(scan.records, k.listed);
+        EXPECT_EQ(scan.container_ends, k.ends);
+        uint8_t ids[16 * 4];
+        ASSERT_EQ(o.reader.read_sector_ids(0, ids, k.capacity * 4), scan.records * 4);
+        for (int32_t i = 0; i < scan.records; ++i) {
+            const SectorRecord& r = records[i];
+            EXPECT_EQ((Bytes{r.c, r.h, r.r, r.n}), Bytes(ids + 4 * i, ids + 4 * i + 4)) << "record " << i;
+        }
+    }
+    // A track the reader cannot read has no records.
+    Opened o(one_track(six));
+    ASSERT_TRUE(o.reader.select_disk(0));
+    SectorRecord records[16];
+    for (const int32_t track : {1, -1, 164}) {
+        const RecordScan scan = o.reader.read_sector_records(track, records, 16);
+        EXPECT_EQ(scan.records, 0) << "track " << track;
+        EXPECT_FALSE(scan.container_ends) << "track " << track;
+    }
 }
