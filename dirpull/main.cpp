@@ -161,9 +161,7 @@ int main(int argc, char** argv)
     }
 
     if (!reader.open(argv[1])) {
-        const int error = errno;
         std::fputs(kCannotOpen, stderr);
-        complain_errno(argv[1], error);
         return 1;
     }
     platform::FileIdentity identity;

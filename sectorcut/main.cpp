@@ -86,9 +86,7 @@ int main(int argc, char** argv)
     }
 
     if (!reader.open(argv[1])) {
-        const int error = errno;
         std::fputs(kCannotOpen, stderr);
-        report(argv[1], error);
         return 1;
     }
     if (static_cast<int64_t>(reader.disk_count()) < static_cast<int64_t>(diskno) + 1) {

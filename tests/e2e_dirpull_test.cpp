@@ -125,12 +125,12 @@ TEST(Dirpull, ReadsOptionsFromTheSecondArgumentOn)
          {"-h"},
          1,
          "",
-         kCannotOpen + "dirpull: -h: No such file or directory\n"},
+         kCannotOpen},
         {"options before the container do not work",
          {"-d", "c.d88"},
          1,
          "",
-         kCannotOpen + "dirpull: -d: No such file or directory\n"},
+         kCannotOpen},
         {"an unknown option changes nothing", {"c.d88", "-x", "-D"}, 0, listing, ""},
         {"-d: no folders",
          {"c.d88", "-d"},
@@ -332,19 +332,19 @@ TEST(BothPrograms, EndCleanlyOnContainersFromOtherTools)
     }
 }
 
-// A folder opens for reading on some systems, but it is no container.
+// A folder opens for reading on some systems, but it is no container: the
+// same one line as for a container that cannot be opened.
 TEST(BothPrograms, RefuseAFolderAsTheContainer)
 {
     ScratchDir dir;
     const RunResult pulled = run_program({kDirpull, "."}, dir.path());
     EXPECT_EQ(pulled.exit_code, 1);
     EXPECT_EQ(pulled.out, "");
-    EXPECT_EQ(pulled.err, kCannotOpen + "dirpull: .: Is a directory\n");
+    EXPECT_EQ(pulled.err, kCannotOpen);
     const RunResult cut = run_program({kSectorcut, ".", "o.bin", "0", "0", "1"}, dir.path());
     EXPECT_EQ(cut.exit_code, 1);
     EXPECT_EQ(cut.out, "");
     EXPECT_EQ(cut.err, "\x83t\x83@\x83"
-                       "C\x83\x8b\x82\xf0\x83I\x81[\x83v\x83\x93\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1.\n"
-                       "sectorcut: .: Is a directory\n");
+                       "C\x83\x8b\x82\xf0\x83I\x81[\x83v\x83\x93\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1.\n");
     EXPECT_EQ(tree(dir.path()), std::vector<std::string>{});
 }
