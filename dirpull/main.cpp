@@ -168,11 +168,7 @@ int main(int argc, char** argv)
     const platform::FileIdentity* container =
         platform::file_identity(argv[1], &identity) == 0 ? &identity : nullptr;
     if (options.use_subdirectories) {
-        const int error = platform::remember_start_directory();
-        if (error != 0) {
-            complain_errno(".", error);
-            return 1;
-        }
+        platform::remember_start_directory();
     }
 
     bool failed = false;

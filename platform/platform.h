@@ -29,13 +29,15 @@ bool names_file(const char* path, const FileIdentity* identity);
 int make_directory(const char* name);
 
 // Remembers the current directory, so that return_to_start can come back to
-// it whatever directory was entered since.
-int remember_start_directory();
+// it whatever directory was entered since, without needing to read (list) it.
+// Where the system offers no way to hold it, return_to_start goes to ".."
+// instead.
+void remember_start_directory();
 
 // Makes name, relative to the current directory, the current directory.
 int enter_directory(const char* name);
 
-// Makes the remembered directory current again.
+// Makes the remembered directory current again, or else "..".
 int return_to_start();
 
 // Writes size bytes of data to out in one write and closes out, whatever

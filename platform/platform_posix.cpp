@@ -27,12 +27,19 @@ int make_directory(const char* name)
     return mkdir(name, 0777) == 0 ? 0 : errno;
 }
 
-int remember_start_directory()
+void remember_start_directory()
 {
+    if (start_directory >= 0) {
+        return;
+    }
+#ifdef O_PATH
+    // A descriptor that only names the directory: it needs search permission
+    // on the path, not permission to read the directory.
+    start_directory = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+#endif
     if (start_directory < 0) {
         start_directory = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     }
-    return start_directory >= 0 ? 0 : errno;
 }
 
 int enter_directory(const char* name)
@@ -42,7 +49,8 @@ int enter_directory(const char* name)
 
 int return_to_start()
 {
-    return fchdir(start_directory) == 0 ? 0 : errno;
+    const int done = start_directory >= 0 ? fchdir(start_directory) : chdir("..");
+    return done == 0 ? 0 : errno;
 }
 
 } // namespace platform

@@ -64,15 +64,11 @@ int make_directory(const char* name)
     return _mkdir(name) == 0 ? 0 : errno;
 }
 
-int remember_start_directory()
+void remember_start_directory()
 {
     if (!start_remembered) {
-        if (_getcwd(start_directory, sizeof start_directory) == nullptr) {
-            return errno;
-        }
-        start_remembered = true;
+        start_remembered = _getcwd(start_directory, sizeof start_directory) != nullptr;
     }
-    return 0;
 }
 
 int enter_directory(const char* name)
@@ -92,7 +88,7 @@ int enter_directory(const char* name)
 
 int return_to_start()
 {
-    return _chdir(start_directory) == 0 ? 0 : errno;
+    return _chdir(start_remembered ? start_directory : "..") == 0 ? 0 : errno;
 }
 
 } // namespace platform
